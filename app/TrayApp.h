@@ -1,0 +1,44 @@
+// The controller: owns the bubble, the joke file, the menu and the timer,
+// and drives the show/pause cycle.
+#ifndef GRINSEL_TRAYAPP_H
+#define GRINSEL_TRAYAPP_H
+
+#include <windows.h>
+
+#include "jokes/JokeFile.h"
+#include "ui/JokeBubble.h"
+
+// callback message of the tray icon
+#define WM_TRAYNOTIFY WM_USER
+
+class TrayApp {
+public:
+    TrayApp();
+    virtual ~TrayApp();
+
+    void armTimer(int seconds);
+    void cancelTimer();
+    void onTimer();
+
+    // tray icon, menu and commands
+    void onCommand(HWND window, WPARAM wParam);
+    void onTrayNotify(WPARAM wParam, LPARAM lParam);
+    void onContextMenu(HWND window, LPARAM lParam);
+    void onTaskbarCreated();
+
+    JokeBubble* bubble;
+    HMENU popupMenu;  // submenu 0 of menu, destroyed with it
+    bool active;
+    JokeFile* jokes;
+    bool bubbleShown;
+    HMENU menu;
+    int showSeconds;
+    int pauseSeconds;
+};
+
+extern HINSTANCE hInst;
+extern TrayApp* theApp;
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+#endif

@@ -1,0 +1,60 @@
+# Cross build of grinsel.exe and of the unit tests, which ctest runs under
+# 32-bit Wine in a prefix of this build tree (never the user's own).
+set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(WINE_ENV WINEPREFIX=${WINE_PREFIX} WINEDEBUG=-all
+    "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d")
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${WINE_ENV} wine)
+
+set(WIN_FLAGS -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections
+    -Wall -Wextra -Wno-cast-function-type)
+target_compile_options(grinsel_core PRIVATE ${WIN_FLAGS})
+
+add_library(grinsel_win STATIC
+    app/TrayApp.cpp
+    app/Settings.cpp
+    ui/JokeBubble.cpp
+    ui/Tray.cpp
+    ui/Commands.cpp
+    ui/SettingsDlg.cpp
+    ui/AboutDlg.cpp)
+target_compile_options(grinsel_win PRIVATE ${WIN_FLAGS})
+target_link_libraries(grinsel_win PUBLIC grinsel_core comdlg32 shell32 advapi32 gdi32 user32)
+
+set_source_files_properties(res/grinsel.rc PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/active.ico;${CMAKE_SOURCE_DIR}/res/stopped.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
+
+add_executable(grinsel WIN32 app/main.cpp app/Runtime.cpp res/grinsel.rc)
+target_include_directories(grinsel PRIVATE ${CMAKE_SOURCE_DIR}/res)
+target_compile_options(grinsel PRIVATE ${WIN_FLAGS})
+target_link_libraries(grinsel grinsel_win)
+target_link_options(grinsel PRIVATE -static -s -Wl,--gc-sections)
+
+# unit tests: the portable ones again, plus the Win32 ones, with the real
+# resources linked in
+add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+file(GLOB WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+add_executable(win_tests ${UNIT_TESTS} ${WIN_TESTS} res/grinsel.rc)
+target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/res)
+target_link_libraries(win_tests grinsel_win gtest_main)
+target_link_options(win_tests PRIVATE -static)
+gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "wine."
+    DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120)
+
+# end-to-end: the real grinsel.exe in a Wine desktop, driven from outside
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver.cpp)
+add_executable(grdriver tests/e2e/driver.cpp)
+target_link_libraries(grdriver user32 gdi32 advapi32)
+target_link_options(grdriver PRIVATE -static)
+endif()
+
+file(GLOB E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.sh)
+# each end-to-end test gets its own X display, counted from this base
+set(E2E_DISPLAY_BASE 80 CACHE STRING "first X display number of the end-to-end tests")
+set(E2E_DISPLAY ${E2E_DISPLAY_BASE})
+foreach(script ${E2E_SCRIPTS})
+    get_filename_component(name ${script} NAME_WE)
+    math(EXPR E2E_DISPLAY "${E2E_DISPLAY} + 1")
+    add_test(NAME e2e.${name} COMMAND bash ${script})
+    set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 600
+        ENVIRONMENT "GRINSEL_EXE=$<TARGET_FILE:grinsel>;GRDRIVER_EXE=$<TARGET_FILE:grdriver>;E2E_PREFIX_TEMPLATE=${WINE_PREFIX};E2E_DISPLAY=${E2E_DISPLAY};E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endforeach()

@@ -1,0 +1,143 @@
+#include "ui/JokeBubble.h"
+
+#include <new>
+#include <string.h>
+
+#include "app/TrayApp.h"
+#include "ui/BubbleShape.h"
+
+static const char BANNER[] = "Grinsel 1.0\nvon Ilka Brennecke\nDeutsche Version";
+
+JokeBubble::JokeBubble(WNDPROC windowProc)
+    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL)
+{
+    WNDCLASSA wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.style = CS_SAVEBITS;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = hInst;
+    wc.hCursor = LoadCursor(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
+    wc.lpszClassName = "MainWindow";
+    RegisterClassA(&wc);
+
+    hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, "MainWindow", "Grinsel", WS_POPUP,
+                           0, 0, 0, 0, NULL, NULL, hInst, NULL);
+    setText(BANNER);
+}
+
+JokeBubble::~JokeBubble()
+{
+    // the window and its class live until the program ends
+    if (outline)
+        DeleteObject(outline);
+    delete[] text;
+}
+
+void JokeBubble::setText(const char* newText)
+{
+    // our own copy: the caller's buffer is overwritten by the next pick
+    size_t length = strlen(newText);
+    char* copy = new (std::nothrow) char[length + 1];
+    if (copy) {
+        memcpy(copy, newText, length + 1);
+        delete[] text;
+        text = copy;
+    }
+    if (!text)
+        return;
+
+    HDC dc = GetDC(hwnd);
+    SetRect(&textRect, 0, 0, 0, 0);
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    DrawTextA(dc, text, -1, &textRect, DT_CALCRECT | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    ReleaseDC(hwnd, dc);
+
+    BubbleShape shape = bubbleShape(textRect.right, textRect.bottom);
+    SetRect(&textRect, shape.text.left, shape.text.top, shape.text.right, shape.text.bottom);
+
+    const ShapeRect& b = shape.crescentBase;
+    const ShapeRect& c = shape.cutter;
+    HRGN crescent = CreateRoundRectRgn(b.left, b.top, b.right, b.bottom,
+                                       CRESCENT_CORNER, CRESCENT_CORNER);
+    HRGN cutter = CreateRoundRectRgn(c.left, c.top, c.right, c.bottom,
+                                     CUTTER_CORNER, CUTTER_CORNER);
+    HRGN body = CreateRoundRectRgn(shape.body.left, shape.body.top, shape.body.right,
+                                   shape.body.bottom, BODY_CORNER, BODY_CORNER);
+
+    // what the cutter leaves of the base is a thin crescent; its lower end
+    // sticks out of the body as the tail
+    CombineRgn(crescent, crescent, cutter, RGN_DIFF);
+    DeleteObject(cutter);
+    CombineRgn(crescent, crescent, body, RGN_OR);
+    if (outline)
+        DeleteObject(outline);
+    outline = crescent;
+
+    hide();  // the change of shape is not to be seen
+
+    // the window owns the region given to SetWindowRgn, so it gets a copy
+    // and we keep the outline for painting and placing
+    CombineRgn(body, outline, NULL, RGN_COPY);
+    SetWindowRgn(hwnd, body, FALSE);
+
+    place();
+    showNoActivate();
+}
+
+void JokeBubble::paint()
+{
+    COLORREF background = GetSysColor(COLOR_INFOBK);
+    COLORREF foreground = GetSysColor(COLOR_INFOTEXT);
+    HBRUSH brush = CreateSolidBrush(background);
+
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    FillRgn(dc, outline, brush);
+    DeleteObject(brush);
+    FrameRgn(dc, outline, (HBRUSH)GetStockObject(BLACK_BRUSH), 2, 2);
+
+    RECT area = textRect;  // DrawTextA may change the rectangle it gets
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(dc, foreground);
+    SetBkColor(dc, background);
+    DrawTextA(dc, text, -1, &area, DT_CENTER | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    EndPaint(hwnd, &ps);
+}
+
+void JokeBubble::place()
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT box;
+    GetRgnBox(outline, &box);
+    int width = box.right - box.left;
+    int height = box.bottom - box.top;
+    int x = work.right - width - 4;
+    int y = work.bottom - height;
+
+    // repeated work-area notifications must not move or re-order the window
+    if (x == placement.x && y == placement.y && width == placement.width
+        && height == placement.height)
+        return;
+
+    placement.x = x;
+    placement.y = y;
+    placement.width = width;
+    placement.height = height;
+    hide();
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    MoveWindow(hwnd, x, y, width, height, TRUE);
+}
+
+void JokeBubble::hide()
+{
+    ShowWindow(hwnd, SW_HIDE);
+}
+
+void JokeBubble::showNoActivate()
+{
+    ShowWindow(hwnd, SW_SHOWNA);
+}

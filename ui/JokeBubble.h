@@ -1,0 +1,33 @@
+// The speech-bubble window at the lower-right corner of the work area.
+#ifndef GRINSEL_JOKEBUBBLE_H
+#define GRINSEL_JOKEBUBBLE_H
+
+#include <windows.h>
+
+class JokeBubble {
+public:
+    explicit JokeBubble(WNDPROC windowProc);
+    virtual ~JokeBubble();
+
+    void setText(const char* newText);
+    void paint();
+    void place();
+    void hide();
+    void showNoActivate();
+    HWND window() const { return hwnd; }
+
+    const RECT& textArea() const { return textRect; }
+
+private:
+    struct Placement {
+        int x, y, width, height;
+    };
+
+    Placement placement;
+    RECT textRect;
+    HWND hwnd;
+    HRGN outline;
+    char* text;
+};
+
+#endif

@@ -1,0 +1,168 @@
+// The settings dialog: joke file and both intervals. It keeps nothing of its
+// own; every opening reads the controller afresh.
+#include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <new>
+#include <string.h>
+
+#include "app/TrayApp.h"
+#include "res/resource.h"
+#include "ui/Dialogs.h"
+
+enum { PATH_BUFFER = 1024 };
+
+// file names differ only in A..Z case for the file system; umlauts must match
+static bool equalsIgnoringAsciiCase(const char* a, const char* b)
+{
+    for (;; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'A' && x <= 'Z')
+            x += 'a' - 'A';
+        if (y >= 'A' && y <= 'Z')
+            y += 'a' - 'A';
+        if (x != y)
+            return false;
+        if (!x)
+            return true;
+    }
+}
+
+void fillJokeFileList(HWND dialog, const char* path)
+{
+    char* buffer = new (std::nothrow) char[PATH_BUFFER];
+    if (!buffer)
+        return;
+    lstrcpyA(buffer, "Witze\\*.TXT");
+    for (char* p = buffer; *p; ++p)
+        if (*p >= 'A' && *p <= 'Z')
+            *p += 'a' - 'A';
+
+    // folders ending in .txt are listed too, as the user sees them
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(buffer, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            lstrcpyA(buffer, "Witze\\");
+            lstrcpynA(buffer + 6, found.cFileName, PATH_BUFFER - 6);
+            SendDlgItemMessageA(dialog, IDC_JOKEFILE, CB_ADDSTRING, 0, (LPARAM)buffer);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+
+    for (int i = 0; SendDlgItemMessageA(dialog, IDC_JOKEFILE, CB_GETLBTEXT, i, (LPARAM)buffer) != CB_ERR; ++i)
+        if (equalsIgnoringAsciiCase(buffer, path))
+            SendDlgItemMessageA(dialog, IDC_JOKEFILE, CB_SETCURSEL, i, 0);
+    delete[] buffer;
+}
+
+static void showPath(HWND dialog, const char* path)
+{
+    SendDlgItemMessageA(dialog, IDC_JOKEFILE, CB_RESETCONTENT, 0, 0);
+    SetDlgItemTextA(dialog, IDC_JOKEFILE, path);
+    SendDlgItemMessageA(dialog, IDC_JOKEFILE, CB_SETCURSEL, 0, 0);
+    fillJokeFileList(dialog, path);
+    // selecting in an empty list may clear the edit field; what is applied
+    // is the field's text, so it must hold the path when no entry does
+    if (SendDlgItemMessageA(dialog, IDC_JOKEFILE, CB_GETCURSEL, 0, 0) == CB_ERR)
+        SetDlgItemTextA(dialog, IDC_JOKEFILE, path);
+}
+
+static void onInitDialog(HWND dialog)
+{
+    showPath(dialog, theApp->jokes->path());
+    SetDlgItemInt(dialog, IDC_SHOWSECONDS, (UINT)theApp->showSeconds, FALSE);
+    SetDlgItemInt(dialog, IDC_PAUSESECONDS, (UINT)theApp->pauseSeconds, FALSE);
+    SetFocus(dialog);
+}
+
+static void apply(HWND dialog)
+{
+    char* buffer = new (std::nothrow) char[PATH_BUFFER];
+    if (buffer) {
+        GetDlgItemTextA(dialog, IDC_JOKEFILE, buffer, PATH_BUFFER);
+        theApp->jokes->load(buffer);  // a file that does not open changes nothing
+        delete[] buffer;
+    }
+    // empty or no number gives 0, which is stored like any other value
+    theApp->showSeconds = (int)GetDlgItemInt(dialog, IDC_SHOWSECONDS, NULL, FALSE);
+    theApp->pauseSeconds = (int)GetDlgItemInt(dialog, IDC_PAUSESECONDS, NULL, FALSE);
+}
+
+static void browse(HWND dialog)
+{
+    char* buffer = new (std::nothrow) char[PATH_BUFFER];
+    if (!buffer)
+        return;
+    lstrcpynA(buffer, theApp->jokes->path(), PATH_BUFFER);
+
+    OPENFILENAMEA ofn;
+    ZeroMemory(&ofn, sizeof ofn);
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.hwndOwner = dialog;
+    ofn.lpstrFilter = "Textdateien\0*.TXT\0";  // the literal adds the last zero
+    ofn.nFilterIndex = 0;
+    ofn.lpstrFile = buffer;
+    ofn.nMaxFile = PATH_BUFFER;
+    ofn.Flags = OFN_FILEMUSTEXIST;
+    // shown only; "OK" or "Uebernehmen" loads it
+    if (GetOpenFileNameA(&ofn))
+        showPath(dialog, buffer);
+    delete[] buffer;
+}
+
+void editorParameter(const char* path, char* out, size_t outSize)
+{
+    // a path with blanks would reach the word processor as several words
+    if (strchr(path, ' '))
+        wsprintfA(out, "\"%.*s\"", (int)(outSize - 3), path);
+    else
+        lstrcpynA(out, path, (int)outSize);
+}
+
+static void editJokeFile(HWND dialog)
+{
+    char parameter[PATH_BUFFER + 2];
+    editorParameter(theApp->jokes->path(), parameter, sizeof parameter);
+    ShellExecuteA(dialog, "open", "wordpad", parameter, "", SW_SHOW);
+}
+
+static BOOL onCommand(HWND dialog, WORD id)
+{
+    switch (id) {
+    case IDOK:
+        apply(dialog);
+        EndDialog(dialog, 0);
+        return TRUE;
+    case IDC_APPLY:
+        apply(dialog);
+        return FALSE;
+    case IDCANCEL:
+        EndDialog(dialog, 0);
+        return TRUE;
+    case IDC_BROWSE:
+        browse(dialog);
+        return FALSE;
+    case IDC_EDITFILE:
+        editJokeFile(dialog);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return TRUE;
+    case WM_INITDIALOG:
+        onInitDialog(dialog);
+        return FALSE;  // the focus stays on the dialog itself
+    case WM_COMMAND:
+        return onCommand(dialog, LOWORD(wParam));
+    default:
+        return FALSE;
+    }
+}
