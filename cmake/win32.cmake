@@ -41,11 +41,10 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "wine."
     DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120)
 
 # end-to-end: the real grinsel.exe in a Wine desktop, driven from outside
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/driver.cpp)
 add_executable(grdriver tests/e2e/driver.cpp)
-target_link_libraries(grdriver user32 gdi32 advapi32)
+target_compile_options(grdriver PRIVATE -Wall -Wextra)
+target_link_libraries(grdriver shell32 user32 gdi32)
 target_link_options(grdriver PRIVATE -static)
-endif()
 
 file(GLOB E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.sh)
 # each end-to-end test gets its own X display, counted from this base
@@ -53,8 +52,22 @@ set(E2E_DISPLAY_BASE 80 CACHE STRING "first X display number of the end-to-end t
 set(E2E_DISPLAY ${E2E_DISPLAY_BASE})
 foreach(script ${E2E_SCRIPTS})
     get_filename_component(name ${script} NAME_WE)
+    string(REGEX REPLACE "^test_" "" name ${name})
     math(EXPR E2E_DISPLAY "${E2E_DISPLAY} + 1")
     add_test(NAME e2e.${name} COMMAND bash ${script})
     set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 600
         ENVIRONMENT "GRINSEL_EXE=$<TARGET_FILE:grinsel>;GRDRIVER_EXE=$<TARGET_FILE:grdriver>;E2E_PREFIX_TEMPLATE=${WINE_PREFIX};E2E_DISPLAY=${E2E_DISPLAY};E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endforeach()
+
+# benchmarks, run on demand by tests/bench/run.sh
+add_executable(minwin WIN32 tests/bench/minwin.cpp)
+target_compile_options(minwin PRIVATE ${WIN_FLAGS})
+target_link_options(minwin PRIVATE -static -s -Wl,--gc-sections)
+add_executable(startbench tests/bench/startbench.cpp)
+target_link_options(startbench PRIVATE -static)
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/bench/jokebench.cpp)
+    add_executable(jokebench tests/bench/jokebench.cpp jokes/JokeFile.cpp jokes/Random.cpp)
+    target_include_directories(jokebench PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(jokebench PRIVATE -O2)
+    target_link_options(jokebench PRIVATE -static)
+endif()

@@ -59,17 +59,24 @@ void JokeBubble::setText(const char* newText)
 
     const ShapeRect& b = shape.crescentBase;
     const ShapeRect& c = shape.cutter;
-    HRGN crescent = CreateRoundRectRgn(b.left, b.top, b.right, b.bottom,
-                                       CRESCENT_CORNER, CRESCENT_CORNER);
-    HRGN cutter = CreateRoundRectRgn(c.left, c.top, c.right, c.bottom,
-                                     CUTTER_CORNER, CUTTER_CORNER);
     HRGN body = CreateRoundRectRgn(shape.body.left, shape.body.top, shape.body.right,
                                    shape.body.bottom, BODY_CORNER, BODY_CORNER);
-
-    // what the cutter leaves of the base is a thin crescent; its lower end
-    // sticks out of the body as the tail
-    CombineRgn(crescent, crescent, cutter, RGN_DIFF);
-    DeleteObject(cutter);
+    HRGN crescent;
+    if (c.right > c.left) {
+        crescent = CreateRoundRectRgn(b.left, b.top, b.right, b.bottom,
+                                      CRESCENT_CORNER, CRESCENT_CORNER);
+        HRGN cutter = CreateRoundRectRgn(c.left, c.top, c.right, c.bottom,
+                                         CUTTER_CORNER, CUTTER_CORNER);
+        // what the cutter leaves of the base is a thin crescent; its lower
+        // end sticks out of the body as the tail
+        CombineRgn(crescent, crescent, cutter, RGN_DIFF);
+        DeleteObject(cutter);
+    } else {
+        // a text of at most 40 pixels leaves the tail's rectangles without
+        // width, and round rectangles that thin can come out as garbage
+        // spanning the whole coordinate range: such a bubble has no tail
+        crescent = CreateRectRgn(0, 0, 0, 0);
+    }
     CombineRgn(crescent, crescent, body, RGN_OR);
     if (outline)
         DeleteObject(outline);

@@ -114,10 +114,19 @@ static void browse(HWND dialog)
 void editorParameter(const char* path, char* out, size_t outSize)
 {
     // a path with blanks would reach the word processor as several words
-    if (strchr(path, ' '))
-        wsprintfA(out, "\"%.*s\"", (int)(outSize - 3), path);
-    else
-        lstrcpynA(out, path, (int)outSize);
+    if (outSize < 3 || !strchr(path, ' ')) {
+        if (outSize)
+            lstrcpynA(out, path, (int)outSize);
+        return;
+    }
+    // by hand: wsprintfA knows no "*" precision and stops at 1024 bytes
+    size_t length = strlen(path);
+    if (length > outSize - 3)
+        length = outSize - 3;
+    out[0] = '"';
+    memcpy(out + 1, path, length);
+    out[length + 1] = '"';
+    out[length + 2] = '\0';
 }
 
 static void editJokeFile(HWND dialog)

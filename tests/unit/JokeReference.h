@@ -10,7 +10,7 @@ struct ReferenceJokes {
     int count = 0;
     int longestJoke = 0;
     int longestLine = 0;
-    long long usableChars = 0;       // characters of all lines that count
+    long long bytesRead = 0;         // bytes before the first Ctrl-Z
     std::vector<std::string> jokes;  // texts as pick() returns them
     std::string tail;                // lines after the last separator, same form
 };
@@ -24,18 +24,19 @@ inline std::string referenceTrim(std::string text)
 
 inline ReferenceJokes referenceScan(const std::string& bytes)
 {
+    ReferenceJokes r;
     // Characters after the CR LF rule, up to the first Ctrl-Z.
     std::string chars;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         char c = bytes[i];
         if (c == 26)
             break;
+        ++r.bytesRead;
         if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
             continue; // the LF that follows stands for both
         chars += c;
     }
 
-    ReferenceJokes r;
     std::string joke;
     int lines = 0;
     std::string line;
@@ -49,7 +50,6 @@ inline ReferenceJokes referenceScan(const std::string& bytes)
         }
         std::string usable = line.substr(0, line.find('\0'));
         int length = static_cast<int>(usable.size());
-        r.usableChars += length;
         if (length > r.longestLine)
             r.longestLine = length;
         if (usable.compare(0, 3, "###") == 0) {

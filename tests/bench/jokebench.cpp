@@ -1,0 +1,252 @@
+// Measures JokeFile::load and the slowest pick (the last joke that can be
+// drawn, read up to its end) on generated files of about 1 MiB and 64 MiB,
+// next to `wc -l` on the same file, and the peak memory of a process that
+// loads and picks. A third file of 64 MiB holds only short jokes and short
+// lines, the hardest case for the scan.
+// Usage: jokebench            full run
+//        jokebench --peak F   load and pick F, print peak memory
+
+#include "jokes/JokeFile.h"
+#include "jokes/Random.h"
+#include "tests/unit/TempDir.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#define popen _popen
+#define pclose _pclose
+#else
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+const int repetitions = 7;
+
+// Its own small generator, so the file content does not depend on the
+// program's random state.
+struct TextGen {
+    unsigned state;
+    unsigned next(unsigned below)
+    {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % below;
+    }
+};
+
+const char* const words[] = {
+    "der", "die", "das", "und", "ist", "nicht", "ein", "eine", "Witz", "Blondine", "Auto", "Haus",
+    "K\xFChlschrank", "Katze", "Hund", "Computer", "sagt", "fragt", "Mann", "Frau", "warum", "weil",
+    "heute", "morgen", "Stra\xDF" "e", "gro\xDF", "klein", "sch\xF6n", "B\xE4" "cker", "Br\xF6tchen",
+    "Lehrer", "Sch\xFCler", "Wetter", "Urlaub", "Meer", "Berg", "Zug", "versp\xE4tet", "lacht",
+    "\xFC" "ber", "mit", "f\xFCr", "zum", "Kaffee", "Chef", "B\xFCro", "Drucker", "Maus", "Igel",
+};
+
+// Jokes of up to maxLines lines of 15 to 90 characters, and with
+// longLines one line in 50 of 1200 to 3000.
+std::string makeJokeFile(std::size_t targetBytes, unsigned seed, unsigned maxLines, bool longLines)
+{
+    TextGen gen{seed};
+    std::string out;
+    out.reserve(targetBytes + 4096);
+    while (out.size() < targetBytes) {
+        unsigned lines = 1 + gen.next(maxLines);
+        for (unsigned l = 0; l < lines; ++l) {
+            std::size_t length = longLines && gen.next(50) == 0 ? 1200 + gen.next(1800) : 15 + gen.next(75);
+            std::string line;
+            while (line.size() < length) {
+                if (!line.empty())
+                    line += ' ';
+                line += words[gen.next(sizeof words / sizeof words[0])];
+            }
+            line += gen.next(4) == 0 ? "?" : ".";
+            out += line + "\r\n";
+        }
+        out += "###\r\n";
+    }
+    return out;
+}
+
+double seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+template <class F>
+double timed(F run)
+{
+    auto start = std::chrono::steady_clock::now();
+    run();
+    return seconds(std::chrono::steady_clock::now() - start);
+}
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+long peakKiB()
+{
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+#else
+    struct rusage usage;
+    if (getrusage(RUSAGE_SELF, &usage) != 0)
+        return -1;
+    return usage.ru_maxrss; // KiB on Linux
+#endif
+}
+
+// Draws never exceed 32767, so with more jokes the later ones are never
+// picked.
+int lastDrawable(int count)
+{
+    return count > 32768 ? 32767 : count - 1;
+}
+
+// A seed whose first draw selects joke k of count.
+unsigned seedFor(int k, int count)
+{
+    for (unsigned seed = 0;; ++seed) {
+        seedRandom(seed);
+        if (nextRandom() % count == k)
+            return seed;
+    }
+}
+
+int peakMode(const char* path)
+{
+    JokeFile jokes;
+    if (jokes.load(path) <= 0) {
+        std::fprintf(stderr, "no jokes in %s\n", path);
+        return 1;
+    }
+    seedRandom(seedFor(lastDrawable(jokes.count()), jokes.count()));
+    std::size_t length = std::strlen(jokes.pick());
+    std::printf("%ld %zu\n", peakKiB(), length);
+    return 0;
+}
+
+long childPeakKiB(const std::string& self, const std::string& file)
+{
+    std::string command = "\"" + self + "\" --peak \"" + file + "\"";
+#ifdef _WIN32
+    command = "\"" + command + "\""; // cmd /c drops the outermost quotes
+#endif
+    std::FILE* child = popen(command.c_str(), "r");
+    if (!child)
+        return -1;
+    long kib = -1;
+    std::size_t length = 0;
+    if (std::fscanf(child, "%ld %zu", &kib, &length) != 2)
+        kib = -1;
+    pclose(child);
+    return kib;
+}
+
+std::string selfPath(const char* argv0)
+{
+#ifdef _WIN32
+    char buffer[1024];
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    if (n > 0 && n < sizeof buffer)
+        return buffer;
+#endif
+    return argv0;
+}
+
+void benchFile(const std::string& path, const char* name)
+{
+    JokeFile jokes;
+    jokes.load(path.c_str()); // warms the file cache
+    int count = jokes.count();
+    int last = lastDrawable(count);
+    unsigned seed = seedFor(last, count);
+    std::size_t lastLength = 0;
+#ifndef _WIN32
+    std::string wcCommand = "wc -l '" + path + "' > /dev/null";
+    bool wcWorks = std::system(wcCommand.c_str()) == 0;
+#endif
+
+    // Interleaved, so that all three see the same conditions.
+    std::vector<double> loads, picks, wcs;
+    for (int i = 0; i < repetitions; ++i) {
+        loads.push_back(timed([&] { jokes.load(path.c_str()); }));
+        picks.push_back(timed([&] {
+            seedRandom(seed);
+            lastLength = std::strlen(jokes.pick());
+        }));
+#ifndef _WIN32
+        if (wcWorks)
+            wcs.push_back(timed([&] { wcWorks = std::system(wcCommand.c_str()) == 0; }));
+#endif
+    }
+    double load = median(loads), pickLast = median(picks);
+
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::fseek(f, 0, SEEK_END);
+    double mib = std::ftell(f) / 1048576.0;
+    std::fclose(f);
+    std::printf("%s, %.1f MiB: %d jokes, longest joke %d lines, longest line %d, buffer %zu bytes\n", name, mib,
+                count, jokes.longestJoke(), jokes.longestLine(), jokes.textCapacity());
+    std::printf("  load         %9.3f ms  (%.0f MiB/s)\n", load * 1e3, mib / load);
+    std::printf("  pick(last)   %9.3f ms  (joke %d, %zu characters)\n", pickLast * 1e3, last, lastLength);
+    if (wcs.size() == static_cast<std::size_t>(repetitions)) {
+        double wc = median(wcs);
+        std::printf("  wc -l        %9.3f ms  (process start included)\n", wc * 1e3);
+        std::printf("  load/wc-l        %.3f\n", load / wc);
+    } else {
+#ifdef _WIN32
+        std::printf("  wc -l        skipped on Windows\n");
+#else
+        std::printf("  wc -l        failed\n");
+#endif
+    }
+    std::printf("  pick(last)/load  %.3f\n", pickLast / load);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--peak") == 0)
+        return peakMode(argv[2]);
+
+    TempDir dir;
+    if (!dir.ok()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    // About 2 KiB a joke on average, so that the 64 MiB file stays below
+    // 32768 jokes and its last joke can be drawn.
+    std::string small = dir.write("klein.txt", makeJokeFile(1u << 20, 1, 60, true));
+    std::string large = dir.write("gross.txt", makeJokeFile(64u << 20, 2, 60, true));
+    std::string shortJokes = dir.write("kurz.txt", makeJokeFile(64u << 20, 3, 6, false));
+    if (small.empty() || large.empty() || shortJokes.empty()) {
+        std::fprintf(stderr, "cannot write the joke files\n");
+        return 1;
+    }
+    std::printf("median of %d runs\n", repetitions);
+    benchFile(small, "small file");
+    benchFile(large, "large file");
+    benchFile(shortJokes, "short jokes, no long lines");
+
+    std::string self = selfPath(argv[0]);
+    long peakSmall = childPeakKiB(self, small);
+    long peakLarge = childPeakKiB(self, large);
+    std::printf("peak memory (load and pick last) 1 MiB file: %ld KiB, 64 MiB file: %ld KiB, difference %ld KiB\n",
+                peakSmall, peakLarge, peakLarge - peakSmall);
+    return 0;
+}

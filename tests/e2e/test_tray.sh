@@ -1,0 +1,135 @@
+#!/bin/bash
+# The tray icon with real clicks: its tooltip, the popup menu at the
+# pointer, "Aktiv" off and on (icon and tooltip follow), a left click that
+# fetches a joke at once, the same menu from the bubble, and "Beenden".
+source "$(dirname "$0")/lib.sh"
+setup
+# long intervals: nothing in this scenario may come from the timer
+reg_set_options 'Witze\Blondinen.txt 60 60'
+
+ACTIVE_TIP='Grinsel ist aktiv!'
+STOPPED_TIP='Grinsel gestoppt.'
+
+# red pixels in the tray icon's rectangle of a screenshot (the cross of the
+# stopped icon)
+icon_red_pixels() {
+    set -- $ICON_RECT "$1"
+    convert "$ARTIFACTS/$5.png" -crop "$(($3 - $1))x$(($4 - $2))+$1+$2" \
+        -fx '(r > 0.6 && g < 0.35 && b < 0.35)' -format '%[fx:round(mean * w * h)]' info:
+}
+
+# how many colours the tray icon's rectangle of a screenshot holds
+icon_colours() {
+    set -- $ICON_RECT "$1"
+    convert "$ARTIFACTS/$5.png" -crop "$(($3 - $1))x$(($4 - $2))+$1+$2" -format '%k' info:
+}
+
+# shot_icon NAME: a screenshot with the pointer out of the way, so that no
+# tooltip covers the icon
+shot_icon() {
+    xdotool mousemove 300 200
+    sleep 0.3
+    shot "$1"
+}
+
+open_tray_menu() {
+    click "$ICON_X" "$ICON_Y" 3
+    read -r m_left m_top m_right m_bottom < <(drv popup 3000) || fail "no popup menu after a right click"
+}
+
+# the first item ("Aktiv") and the last one ("Beenden") lie 10 pixels inside
+# the menu's top and bottom edges, whatever the separators measure
+choose_first_item() {
+    click $(( (m_left + m_right) / 2 )) $((m_top + 10)) 1
+    wait_until "the menu is closed" 3000 menu_closed
+}
+
+choose_last_item() {
+    click $(( (m_left + m_right) / 2 )) $((m_bottom - 10)) 1
+}
+
+menu_closed() {
+    ! drv popup >/dev/null
+}
+
+jokes=$(drv measure 'Witze\Blondinen.txt') || fail "cannot measure the jokes"
+bubble_shows_a_joke() {
+    bubble_state
+    [ "$visible" = 1 ] && grep -q -x -F "$((right - left)) $((bottom - top))" <<<"$jokes"
+}
+
+start_grinsel
+wait_until "the banner is visible" 5000 bubble_visible
+bubble_state
+banner="$left $top $right $bottom"
+
+wait_until "one tray icon with the tooltip '$ACTIVE_TIP'" 5000 tray_icon "$ACTIVE_TIP"
+log "icon at $ICON_RECT"
+set -- $ICON_RECT
+expect "the icon lies in the taskbar (y >= 580)" test "$2" -ge 580
+shot_icon active
+expect_eq "red pixels in the active icon" "$(icon_red_pixels active)" 0
+colours=$(icon_colours active)
+expect "the icon is drawn ($colours colours)" test "$colours" -ge 3
+
+# right click: the popup's lower-right corner at the pointer; under Wine a
+# popup does not reach into the taskbar, so its bottom stops at the work area
+open_tray_menu
+read -r px py < <(drv cursor)
+expect_eq "pointer on the icon" "$px $py" "$ICON_X $ICON_Y"
+expect_eq "menu's right edge at the pointer" "$m_right" "$px"
+expect_eq "menu's bottom at the pointer, within the work area" "$m_bottom" $(( py < 580 ? py : 580 ))
+shot menu
+bubble_state
+expect_eq "the bubble still shows the banner behind the menu" "$left $top $right $bottom" "$banner"
+
+# "Aktiv" off: the banner goes, the icon and its tooltip change
+choose_first_item
+wait_until "the bubble is hidden" 3000 bubble_hidden
+wait_until "one tray icon with the tooltip '$STOPPED_TIP'" 3000 tray_icon "$STOPPED_TIP"
+expect "no icon with '$ACTIVE_TIP' is left" no_tray_icon "$ACTIVE_TIP"
+shot_icon stopped
+red=$(icon_red_pixels stopped)
+expect "the stopped icon is crossed out in red ($red red pixels)" test "$red" -ge 10
+
+# "Aktiv" on again: a joke at once, the active icon and tooltip back
+open_tray_menu
+choose_first_item
+wait_until "a joke is shown at once" 2000 bubble_shows_a_joke
+wait_until "the tooltip is '$ACTIVE_TIP' again" 3000 tray_icon "$ACTIVE_TIP"
+shot_icon active-again
+expect_eq "red pixels in the icon after switching on" "$(icon_red_pixels active-again)" 0
+
+# off once more, then a left click on the icon while the bubble is hidden:
+# a joke at once, but the cycle stays switched off in the icon's eyes
+open_tray_menu
+choose_first_item
+wait_until "the bubble is hidden" 3000 bubble_hidden
+wait_until "the tooltip is '$STOPPED_TIP'" 3000 tray_icon "$STOPPED_TIP"
+click "$ICON_X" "$ICON_Y" 1
+wait_until "a left click shows a joke at once" 2000 bubble_shows_a_joke
+expect "the tooltip stays '$STOPPED_TIP'" tray_icon "$STOPPED_TIP"
+shot leftclick
+
+# a right click on the bubble opens the same menu, its lower-right corner at
+# the pointer; "Aktiv" there switches the cycle on
+bubble_state
+bx=$(( (left + right) / 2 ))
+by=$(( (top + bottom) / 2 ))
+click "$bx" "$by" 3
+read -r m_left m_top m_right m_bottom < <(drv popup 3000) || fail "no menu after a right click on the bubble"
+expect_eq "bubble menu's lower-right corner at the pointer" "$m_right $m_bottom" "$bx $by"
+shot bubblemenu
+choose_first_item
+wait_until "the tooltip is '$ACTIVE_TIP' after 'Aktiv' from the bubble's menu" 3000 tray_icon "$ACTIVE_TIP"
+expect "a joke is shown" bubble_shows_a_joke
+
+# "Beenden": the program ends and takes its icon along
+open_tray_menu
+choose_last_item
+wait_exit 10
+expect_eq "exit code" "$GRINSEL_STATUS" 0
+wait_until "the tray icon is gone" 3000 no_tray_icon "Grinsel"
+shot_icon ended
+expect_eq "colours where the icon was" "$(icon_colours ended)" 1
+expect_eq "stored Options" "$(reg_options)" 'Witze\Blondinen.txt 60 60'

@@ -1,0 +1,512 @@
+// The speech bubble as a real window on the desktop with its taskbar:
+// class and styles, outline, placement against the work area, focus,
+// z-order and what it paints.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "tests/win/AppFixture.h"
+#include "ui/JokeBubble.h"
+
+using namespace grtest;
+
+namespace {
+
+struct Seen {
+    UINT message;
+    WPARAM wParam;
+    UINT swpFlags;
+    HWND insertAfter;
+};
+
+std::vector<Seen> seen;
+JokeBubble* painted = NULL;
+
+// the window procedure handed to the bubble: paints like the controller's
+// and keeps a log of showing, hiding and moving
+LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SHOWWINDOW:
+        seen.push_back(Seen{message, wParam, 0, NULL});
+        break;
+    case WM_WINDOWPOSCHANGING:
+        seen.push_back(Seen{message, 0, reinterpret_cast<WINDOWPOS*>(lParam)->flags,
+                            reinterpret_cast<WINDOWPOS*>(lParam)->hwndInsertAfter});
+        break;
+    case WM_PAINT:
+        if (painted) {
+            painted->paint();
+            return 0;
+        }
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::vector<WPARAM> showWindowLog()
+{
+    std::vector<WPARAM> shows;
+    for (const Seen& s : seen)
+        if (s.message == WM_SHOWWINDOW)
+            shows.push_back(s.wParam);
+    return shows;
+}
+
+int movesOrResizes()
+{
+    int n = 0;
+    for (const Seen& s : seen)
+        if (s.message == WM_WINDOWPOSCHANGING
+            && (s.swpFlags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+            ++n;
+    return n;
+}
+
+// requests to put the window into the topmost band
+int topmostRequests()
+{
+    int n = 0;
+    for (const Seen& s : seen)
+        if (s.message == WM_WINDOWPOSCHANGING && !(s.swpFlags & SWP_NOZORDER)
+            && s.insertAfter == HWND_TOPMOST)
+            ++n;
+    return n;
+}
+
+class BubbleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        hInst = GetModuleHandleA(NULL);
+        ASSERT_TRUE(waitForTaskbar()) << "no taskbar on the desktop";
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &savedWork, 0);
+        seen.clear();
+        bubble = new JokeBubble(recordingProc);
+        painted = bubble;
+        window = bubble->window();
+    }
+
+    void TearDown() override
+    {
+        painted = NULL;
+        delete bubble;
+        DestroyWindow(window);
+        UnregisterClassA("MainWindow", hInst);
+        for (HWND w : others)
+            DestroyWindow(w);
+        if (!IsRectEmpty(&savedWork))
+            SystemParametersInfoA(SPI_SETWORKAREA, 0, &savedWork, 0);
+        if (coloursChanged)
+            SetSysColors(2, colourIds, savedColours);
+        dropQueuedMessages();
+    }
+
+    // tooltip colours of our own, so that no other system colour (the
+    // default ones are plain white and black) passes for them
+    void setInfoColours(COLORREF background, COLORREF text)
+    {
+        savedColours[0] = GetSysColor(COLOR_INFOBK);
+        savedColours[1] = GetSysColor(COLOR_INFOTEXT);
+        COLORREF wanted[2] = {background, text};
+        coloursChanged = SetSysColors(2, colourIds, wanted) != FALSE;
+    }
+
+    HWND makeWindow(DWORD exStyle, DWORD style, int x, int y, int w, int h)
+    {
+        HWND w2 = CreateWindowExA(exStyle, "STATIC", "fremd", style, x, y, w, h, NULL, NULL,
+                                  hInst, NULL);
+        others.push_back(w2);
+        return w2;
+    }
+
+    RECT rect() const
+    {
+        RECT r;
+        GetWindowRect(window, &r);
+        return r;
+    }
+
+    JokeBubble* bubble = NULL;
+    HWND window = NULL;
+    RECT savedWork = {};
+    std::vector<HWND> others;
+    const INT colourIds[2] = {COLOR_INFOBK, COLOR_INFOTEXT};
+    COLORREF savedColours[2] = {};
+    bool coloursChanged = false;
+};
+
+TEST_F(BubbleTest, WindowClassStylesAndStartUpBanner)
+{
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    EXPECT_STREQ("MainWindow", name);
+    EXPECT_EQ((ULONG_PTR)CS_SAVEBITS, GetClassLongPtrA(window, GCL_STYLE));
+    EXPECT_EQ((ULONG_PTR)recordingProc, GetClassLongPtrA(window, GCLP_WNDPROC));
+    EXPECT_EQ((ULONG_PTR)GetStockObject(NULL_BRUSH), GetClassLongPtrA(window, GCLP_HBRBACKGROUND));
+    EXPECT_EQ((ULONG_PTR)LoadCursor(NULL, IDC_ARROW), GetClassLongPtrA(window, GCLP_HCURSOR));
+    EXPECT_EQ(0u, GetClassLongPtrA(window, GCLP_HICON));
+    EXPECT_EQ(0u, GetClassLongPtrA(window, GCL_CBWNDEXTRA));
+    EXPECT_EQ(0u, GetClassLongPtrA(window, GCL_CBCLSEXTRA));
+
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ("Grinsel", title);
+    EXPECT_EQ(NULL, GetParent(window));
+    EXPECT_EQ(NULL, GetWindow(window, GW_OWNER));
+    EXPECT_EQ(NULL, GetMenu(window));
+
+    // the system adds WS_CLIPSIBLINGS to every top-level window
+    DWORD style = GetWindowLongA(window, GWL_STYLE) & ~WS_CLIPSIBLINGS;
+    EXPECT_EQ((DWORD)(WS_POPUP | WS_VISIBLE), style) << std::hex << style;
+    DWORD exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    EXPECT_EQ((DWORD)(WS_EX_TOOLWINDOW | WS_EX_TOPMOST), exStyle) << std::hex << exStyle;
+
+    // the banner: visible at once, three lines, the first and last known
+    EXPECT_TRUE(IsWindowVisible(window));
+    Size banner = windowSize(window);
+    EXPECT_EQ(bubbleSizeFor("Grinsel 1.0\nx\nDeutsche Version").h, banner.h);
+    EXPECT_GE(banner.w, bubbleSizeFor("Grinsel 1.0\nDeutsche Version").w);
+
+    bubble->hide();
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ((DWORD)WS_POPUP, GetWindowLongA(window, GWL_STYLE) & ~WS_CLIPSIBLINGS);
+    bubble->showNoActivate();
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(BubbleTest, OutlineIsBodyPlusTailAroundTheMeasuredText)
+{
+    // one line, several lines, a body wider than 400, ampersands as text
+    const char* texts[] = {
+        "Kurz und knapp.",
+        "Fragt der Lehrer: Wer war das?\nSagt Fritzchen:\n\nIch nicht!",
+        "Ein sehr langer Witz ohne jeden Zeilenumbruch, der trotzdem nicht umbrochen wird.",
+        "Tom && Jerry & Co",
+    };
+    // with prefix processing the ampersands would measure differently
+    RECT prefixed = {0, 0, 0, 0};
+    HDC dc = GetDC(NULL);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    DrawTextA(dc, texts[3], -1, &prefixed, DT_CALCRECT);
+    SelectObject(dc, old);
+    ReleaseDC(NULL, dc);
+    ASSERT_NE(measureText(texts[3]).w, prefixed.right);
+    ASSERT_GT(bubbleSizeFor(texts[2]).w, 400);
+
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        bubble->setText(text);
+        Size measured = measureText(text);
+        Size box = bubbleSizeFor(text);
+        EXPECT_EQ(box.w, windowSize(window).w);
+        EXPECT_EQ(box.h, windowSize(window).h);
+
+        HRGN actual = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_EQ(COMPLEXREGION, GetWindowRgn(window, actual));
+        HRGN body = NULL;
+        HRGN expected = expectedOutline(measured, &body);
+        EXPECT_TRUE(EqualRgn(expected, actual));
+        RECT bounds;
+        GetRgnBox(actual, &bounds);
+        EXPECT_EQ(0, bounds.left);
+        EXPECT_EQ(0, bounds.top);
+        EXPECT_EQ(box.w, bounds.right);
+        EXPECT_EQ(box.h, bounds.bottom);
+
+        // the tail: a horn outside the body's lower-right curve, reaching
+        // the bottom rows between 30 and 50 pixels left of the right edge
+        int tailPoints = 0;
+        for (int y = box.h - 4; y < box.h; ++y)
+            for (int x = box.w - 50; x <= box.w - 28; ++x)
+                tailPoints += PtInRegion(actual, x, y) && !PtInRegion(body, x, y);
+        EXPECT_GT(tailPoints, 0);
+        // and nothing to the right of it down there
+        EXPECT_FALSE(PtInRegion(actual, box.w - 5, box.h - 2));
+        DeleteObject(expected);
+        DeleteObject(body);
+        DeleteObject(actual);
+    }
+}
+
+TEST_F(BubbleTest, SitsAtTheLowerRightOfTheWorkAreaAndTopmost)
+{
+    RECT work = workArea();
+    // the desktop of the tests: 800x600 with the taskbar at the bottom
+    EXPECT_EQ(0, work.left);
+    EXPECT_EQ(0, work.top);
+    EXPECT_EQ(800, work.right);
+    EXPECT_EQ(580, work.bottom);
+
+    bubble->setText("Was ist gelb und kann nicht schwimmen?\nEin Bagger.");
+    RECT r = rect();
+    EXPECT_EQ(work.right - 4, r.right);
+    EXPECT_EQ(work.bottom, r.bottom);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // too wide for the screen: the left part lies off screen, the right
+    // edge stays where it was
+    std::string wide(400, 'W');
+    bubble->setText(wide.c_str());
+    r = rect();
+    EXPECT_LT(r.left, 0);
+    EXPECT_EQ(work.right - 4, r.right);
+    EXPECT_EQ(work.bottom, r.bottom);
+    EXPECT_EQ(bubbleSizeFor(wide.c_str()).w, r.right - r.left);
+    // no wrapping: still one line high
+    EXPECT_EQ(bubbleSizeFor("W").h, r.bottom - r.top);
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(BubbleTest, PlaceFollowsTheWorkAreaAndStaysHiddenWhenItMoves)
+{
+    bubble->setText("Kommt ein Pferd in die Bar.");
+    RECT before = rect();
+    ASSERT_TRUE(IsWindowVisible(window));
+
+    // unchanged work area: nothing at all happens
+    seen.clear();
+    bubble->place();
+    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    // the taskbar at the top and narrower: still the lower-right corner
+    RECT moved = {0, 40, 700, 600};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &moved, 0));
+    RECT now = workArea();
+    ASSERT_TRUE(EqualRect(&moved, &now));
+    bubble->place();
+    RECT r = rect();
+    EXPECT_EQ(696, r.right);
+    EXPECT_EQ(600, r.bottom);
+    EXPECT_EQ(before.right - before.left, r.right - r.left);
+    EXPECT_EQ(before.bottom - before.top, r.bottom - r.top);
+    EXPECT_FALSE(IsWindowVisible(window));
+
+    // a second notification changes nothing and shows nothing
+    seen.clear();
+    bubble->place();
+    EXPECT_TRUE(seen.empty());
+    EXPECT_FALSE(IsWindowVisible(window));
+
+    bubble->setText("Kommt ein Pferd in die Bar.");
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(696, rect().right);
+}
+
+TEST_F(BubbleTest, TextOfTheSameSizeHidesAndShowsWithoutMovingOrReordering)
+{
+    const char* first = "Hallo Welt";
+    const char* second = "Welt Hallo";
+    ASSERT_EQ(measureText(first).w, measureText(second).w);
+    bubble->setText(first);
+    RECT before = rect();
+
+    // (showing a hidden window raises it within its band anyway, so the
+    // requests are what tells a re-order into the topmost band)
+    seen.clear();
+    bubble->setText(second);
+    EXPECT_EQ(0, movesOrResizes());
+    EXPECT_EQ(0, topmostRequests());
+    RECT after = rect();
+    EXPECT_TRUE(EqualRect(&before, &after));
+    std::vector<WPARAM> shows = showWindowLog();
+    ASSERT_EQ(2u, shows.size());
+    EXPECT_EQ((WPARAM)FALSE, shows[0]);
+    EXPECT_EQ((WPARAM)TRUE, shows[1]);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    // a text of another size is placed anew: put into the topmost band
+    // and moved, hidden all the while
+    seen.clear();
+    bubble->setText("Hallo Welt, da bin ich wieder");
+    EXPECT_GT(movesOrResizes(), 0);
+    EXPECT_EQ(1, topmostRequests());
+    shows = showWindowLog();
+    ASSERT_FALSE(shows.empty());
+    EXPECT_EQ((WPARAM)FALSE, shows.front());
+    EXPECT_EQ((WPARAM)TRUE, shows.back());
+    EXPECT_EQ(before.right, rect().right);
+    EXPECT_EQ(before.bottom, rect().bottom);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(BubbleTest, ShowingNeverTakesTheFocus)
+{
+    HWND mine = makeWindow(0, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200);
+    SetForegroundWindow(mine);
+    SetActiveWindow(mine);
+    SetFocus(mine);
+    ASSERT_EQ(mine, GetForegroundWindow());
+    ASSERT_EQ(mine, GetActiveWindow());
+    ASSERT_EQ(mine, GetFocus());
+
+    // shown while visible, shown from hidden, and placed anew
+    bubble->setText("Erster Witz");
+    bubble->hide();
+    bubble->setText("Zweiter Witz, ein bisschen l\xe4nger");
+    bubble->showNoActivate();
+
+    EXPECT_EQ(mine, GetForegroundWindow());
+    EXPECT_EQ(mine, GetActiveWindow());
+    EXPECT_EQ(mine, GetFocus());
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(BubbleTest, PaintsItsOwnCopyOfTheTextInInfoColoursWithABlackFrame)
+{
+    char buffer[] = "Hallo Welt";
+    const char* other = "Welt Hallo";
+    ASSERT_EQ(measureText(buffer).w, measureText(other).w);
+    const COLORREF background = RGB(255, 250, 160);
+    const COLORREF ink = RGB(0, 0, 160);
+    const COLORREF black = RGB(0, 0, 0);
+    setInfoColours(background, ink);
+    ASSERT_EQ(background, GetSysColor(COLOR_INFOBK));
+
+    bubble->setText(buffer);
+    UpdateWindow(window);
+    Pixels shown = captureWindow(window);
+    Size box = bubbleSizeFor(buffer);
+    ASSERT_EQ(box.w, shown.w);
+    ASSERT_EQ(box.h, shown.h);
+
+    // the frame: two pixels along the outline, at the top, left and bottom
+    EXPECT_EQ(black, shown.at(box.w / 2, 0));
+    EXPECT_EQ(black, shown.at(box.w / 2, 1));
+    EXPECT_EQ(black, shown.at(0, box.h / 2));
+    EXPECT_EQ(black, shown.at(1, box.h / 2));
+    EXPECT_EQ(black, shown.at(box.w / 2, box.h - 1));
+    EXPECT_EQ(black, shown.at(box.w / 2, box.h - 2));
+    // inside: the info background, between the frame and the text
+    EXPECT_EQ(background, shown.at(box.w / 2, 2));
+    EXPECT_EQ(background, shown.at(2, box.h / 2));
+    EXPECT_EQ(background, shown.at(box.w / 2, box.h - 3));
+    // the text in the info text colour, inside the margins only
+    Size text = measureText(buffer);
+    int mx = text.w / 10 + 20, my = text.h / 10 + 20;
+    int inside = 0, outside = 0;
+    for (int y = 0; y < box.h; ++y)
+        for (int x = 0; x < box.w; ++x) {
+            bool inText = x >= mx && x < mx + text.w && y >= my && y < my + text.h;
+            (inText ? inside : outside) += shown.at(x, y) == ink;
+        }
+    EXPECT_GT(inside, 10);
+    EXPECT_EQ(0, outside);
+
+    // the caller reuses its buffer: a repaint still shows the old text
+    std::memcpy(buffer, other, sizeof buffer);
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(captureWindow(window) == shown);
+
+    // while the new text, given to the bubble, looks different
+    bubble->setText(buffer);
+    UpdateWindow(window);
+    EXPECT_FALSE(captureWindow(window) == shown);
+}
+
+// leftmost and rightmost column of ink in rows top..bottom-1, or -1
+std::pair<int, int> inkColumns(const Pixels& p, COLORREF ink, int top, int bottom)
+{
+    int left = -1, right = -1;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < p.w; ++x)
+            if (p.at(x, y) == ink) {
+                if (left < 0 || x < left)
+                    left = x;
+                right = x > right ? x : right;
+            }
+    return std::make_pair(left, right);
+}
+
+// the same text drawn left-aligned into a bitmap of its own: where its ink
+// lies, relative to the text's left edge
+std::pair<int, int> referenceInk(const char* text, COLORREF background, COLORREF ink, int rows)
+{
+    Size size = measureText(text);
+    HDC screen = GetDC(NULL);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size.w, size.h);
+    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    HGDIOBJ oldFont = SelectObject(mem, GetStockObject(DEFAULT_GUI_FONT));
+    RECT all = {0, 0, size.w, size.h};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(mem, &all, brush);
+    DeleteObject(brush);
+    SetTextColor(mem, ink);
+    SetBkColor(mem, background);
+    DrawTextA(mem, text, -1, &all, DT_NOPREFIX);
+    Pixels p = capture(mem, 0, 0, size.w, size.h);
+    SelectObject(mem, oldFont);
+    SelectObject(mem, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(NULL, screen);
+    return inkColumns(p, ink, 0, rows);
+}
+
+TEST_F(BubbleTest, LinesAreCentredAndAmpersandsAreText)
+{
+    const COLORREF background = RGB(255, 250, 160);
+    const COLORREF ink = RGB(0, 0, 160);
+    setInfoColours(background, ink);
+
+    // with prefix processing "&&" would shrink to "&" and the line, drawn
+    // centred, would move right
+    const char* ampersands = "Hans && Jerry &&& HH";
+    bubble->setText(ampersands);
+    UpdateWindow(window);
+    Size text = measureText(ampersands);
+    int mx = text.w / 10 + 20, my = text.h / 10 + 20;
+    std::pair<int, int> ends = inkColumns(captureWindow(window), ink, my, my + text.h);
+    std::pair<int, int> want = referenceInk(ampersands, background, ink, text.h);
+    ASSERT_GE(want.first, 0);
+    EXPECT_EQ(mx + want.first, ends.first);
+    EXPECT_EQ(mx + want.second, ends.second);
+
+    // a short line over a long one sits in the middle
+    const char* lines = "ii\nHallo Welt, hallo Welt";
+    bubble->setText(lines);
+    UpdateWindow(window);
+    text = measureText(lines);
+    Size line = measureText("ii");
+    mx = text.w / 10 + 20;
+    my = text.h / 10 + 20;
+    ends = inkColumns(captureWindow(window), ink, my, my + line.h);
+    want = referenceInk("ii", background, ink, line.h);
+    int indent = mx + (text.w - line.w) / 2;
+    EXPECT_EQ(indent + want.first, ends.first);
+    EXPECT_EQ(indent + want.second, ends.second);
+}
+
+TEST_F(BubbleTest, EmptyTextIsShownLikeAnyOther)
+{
+    bubble->hide();
+    bubble->setText("");
+    EXPECT_TRUE(IsWindowVisible(window));
+    Size box = bubbleSizeFor("");
+    EXPECT_EQ(box.w, windowSize(window).w);
+    EXPECT_EQ(box.h, windowSize(window).h);
+    EXPECT_EQ(workArea().right - 4, rect().right);
+}
+
+TEST_F(BubbleTest, ShortTextsStillMakeASmallBubbleAtTheCorner)
+{
+    // texts of at most 40 pixels leave the tail's rectangles without width
+    const char* texts[] = {"Kurz.", "Ja", "x", "Na?", "Oha!", "Hm"};
+    for (int round = 0; round < 10; ++round)
+        for (const char* text : texts) {
+            bubble->setText(text);
+            RECT r = rect();
+            EXPECT_TRUE(IsWindowVisible(window)) << text;
+            EXPECT_EQ(workArea().right - 4, r.right) << text;
+            EXPECT_EQ(workArea().bottom, r.bottom) << text;
+            EXPECT_LT(r.right - r.left, 120) << text;
+            EXPECT_LT(r.bottom - r.top, 120) << text;
+        }
+}
+
+}  // namespace
