@@ -366,6 +366,21 @@ dlg_click_ctl() {
     click $(((CTL_LEFT + CTL_RIGHT) / 2)) $(((CTL_TOP + CTL_BOTTOM) / 2)) 1
 }
 
+# dlg_activate TITLE: a real click on the dialog's caption, then waits until
+# it is the foreground window, so that keys typed with xdotool reach it
+dlg_activate() {
+    local line
+    line=$(drv dialog "$1" | head -1) || fail "no dialog '$1'"
+    local left=${line#* left=} top=${line#* top=}
+    click $((${left%% *} + 60)) $((${top%% *} + 10)) 1
+    local i
+    for i in $(seq 30); do
+        [ "$(drv foreground)" == "#32770 $1" ] && { ok "'$1' is in front"; return 0; }
+        sleep 0.1
+    done
+    fail "'$1' does not come to the front"
+}
+
 # dlg_layout TITLE WIDTH HEIGHT ROWS: every control of the dialog exactly
 # where its template puts it. WIDTH, HEIGHT: the dialog's size in dialog
 # units; ROWS: one line "x y w h" in dialog units per control, in template
