@@ -22,17 +22,22 @@ build_host() {
 
 # A Wine prefix of our own with a virtual desktop named "shell" (taskbar and
 # notification area) and the word processor findable by its bare name.
+PREFIX_VERSION=2
 make_prefix() {
     local prefix=$1
-    [ -f "$prefix/.grinsel-ready" ] && return 0
+    [ "$(cat "$prefix/.grinsel-ready" 2>/dev/null)" = "$PREFIX_VERSION" ] && return 0
     rm -rf "$prefix"
     WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
     WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
     WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 800x600 /f >/dev/null 2>&1
     local wordpad="$prefix/drive_c/Program Files/Windows NT/Accessories/wordpad.exe"
     [ -f "$wordpad" ] && cp "$wordpad" "$prefix/drive_c/windows/"
+    # Debian's Wine does not find the fonts of its fonts-wine package by
+    # itself: without them dialogs lack MS Sans Serif and caption buttons
+    # show letters
+    cp -n /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null
     WINEPREFIX=$prefix wineserver -w
-    touch "$prefix/.grinsel-ready"
+    echo "$PREFIX_VERSION" > "$prefix/.grinsel-ready"
 }
 
 # an X server of our own on display :$1, stopped by stop_xvfb

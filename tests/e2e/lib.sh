@@ -282,18 +282,7 @@ reg_options() {
     printf '%s\n' "${line//$'\x01'/\\}"
 }
 
-# --- dialogs: fonts, tray menu items, dialog controls ---------------------------
-
-# Wine's own fonts (MS Sans Serif, Tahoma, Marlett for the caption buttons)
-# into the prefix's Fonts folder, as a Windows installation has them: this
-# Wine build looks for them where the distribution does not put them, and
-# dialogs would be drawn in fallback fonts with letters for caption buttons.
-# Call after setup, before the program starts.
-install_wine_fonts() {
-    local from=/usr/share/wine/fonts
-    [ -d "$from" ] || return 0
-    cp -n "$from"/* "$PREFIX/drive_c/windows/Fonts/" 2>/dev/null || fail "cannot copy Wine's fonts"
-}
+# --- dialogs: tray menu items, dialog controls ----------------------------------
 
 # tray_menu_open: a real right click on the tray icon (ICON_X, ICON_Y from
 # tray_icon); sets MENU_LEFT, MENU_TOP, MENU_RIGHT, MENU_BOTTOM
