@@ -18,7 +18,7 @@ add_library(grinsel_win STATIC
     ui/SettingsDlg.cpp
     ui/AboutDlg.cpp)
 target_compile_options(grinsel_win PRIVATE ${WIN_FLAGS})
-target_link_libraries(grinsel_win PUBLIC grinsel_core comdlg32 shell32 advapi32 gdi32 user32)
+target_link_libraries(grinsel_win PUBLIC grinsel_core advapi32 gdi32 user32)
 
 set_source_files_properties(res/grinsel.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/active.ico;${CMAKE_SOURCE_DIR}/res/stopped.ico;${CMAKE_SOURCE_DIR}/res/resource.h")

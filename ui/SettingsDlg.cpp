@@ -56,6 +56,25 @@ void fillJokeFileList(HWND dialog, const char* path)
     delete[] buffer;
 }
 
+// the common dialogs and the shell are loaded at first use, not at start
+static BOOL getOpenFileName(OPENFILENAMEA* ofn)
+{
+    typedef BOOL(WINAPI * OpenFileNameProc)(OPENFILENAMEA*);
+    OpenFileNameProc open = (OpenFileNameProc)GetProcAddress(LoadLibraryA("comdlg32.dll"),
+                                                             "GetOpenFileNameA");
+    return open ? open(ofn) : FALSE;
+}
+
+static void shellExecute(HWND owner, const char* operation, const char* file,
+                         const char* parameters, const char* directory, int show)
+{
+    typedef HINSTANCE(WINAPI * ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    ShellExecuteProc execute = (ShellExecuteProc)GetProcAddress(LoadLibraryA("shell32.dll"),
+                                                               "ShellExecuteA");
+    if (execute)
+        execute(owner, operation, file, parameters, directory, show);
+}
+
 static void showPath(HWND dialog, const char* path)
 {
     SendDlgItemMessageA(dialog, IDC_JOKEFILE, CB_RESETCONTENT, 0, 0);
@@ -106,7 +125,7 @@ static void browse(HWND dialog)
     ofn.nMaxFile = PATH_BUFFER;
     ofn.Flags = OFN_FILEMUSTEXIST;
     // shown only; "OK" or "Uebernehmen" loads it
-    if (GetOpenFileNameA(&ofn))
+    if (getOpenFileName(&ofn))
         showPath(dialog, buffer);
     delete[] buffer;
 }
@@ -133,7 +152,7 @@ static void editJokeFile(HWND dialog)
 {
     char parameter[PATH_BUFFER + 2];
     editorParameter(theApp->jokes->path(), parameter, sizeof parameter);
-    ShellExecuteA(dialog, "open", "wordpad", parameter, "", SW_SHOW);
+    shellExecute(dialog, "open", "wordpad", parameter, "", SW_SHOW);
 }
 
 static BOOL onCommand(HWND dialog, WORD id)

@@ -4,6 +4,16 @@
 
 #include "app/TrayApp.h"
 
+// the shell is loaded when the icon is first added, not at process start,
+// so that the banner reaches the screen sooner
+static BOOL shellNotifyIcon(DWORD action, NOTIFYICONDATAA* data)
+{
+    typedef BOOL(WINAPI * NotifyIconProc)(DWORD, NOTIFYICONDATAA*);
+    NotifyIconProc notify = (NotifyIconProc)GetProcAddress(LoadLibraryA("shell32.dll"),
+                                                           "Shell_NotifyIconA");
+    return notify ? notify(action, data) : FALSE;
+}
+
 static BOOL notifyIcon(DWORD action, HWND window, UINT id, HICON icon, const char* tip)
 {
     NOTIFYICONDATAA data;
@@ -17,7 +27,7 @@ static BOOL notifyIcon(DWORD action, HWND window, UINT id, HICON icon, const cha
     if (tip)
         lstrcpynA(data.szTip, tip, 64);
 
-    BOOL result = Shell_NotifyIconA(action, &data);
+    BOOL result = shellNotifyIcon(action, &data);
     // the shell keeps its own copy of the icon
     if (icon)
         DestroyIcon(icon);
@@ -41,7 +51,7 @@ BOOL trayDelete(HWND window, UINT id)
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = window;
     data.uID = id;
-    return Shell_NotifyIconA(NIM_DELETE, &data);
+    return shellNotifyIcon(NIM_DELETE, &data);
 }
 
 HICON loadTrayIcon(int id)

@@ -1,6 +1,6 @@
 // Start-up time under the same platform, side by side: starts each program
-// in turn, measures from CreateProcess to its window being visible, closes
-// it, and prints the medians and their ratio.
+// in turn, measures from CreateProcess to its window being visible and
+// painted, closes it, and prints the medians and their ratio.
 //   startbench.exe PROGRAM_A CLASS_A PROGRAM_B CLASS_B [ROUNDS]
 #include <windows.h>
 #include <stdio.h>
@@ -17,9 +17,25 @@ static double now()
     return (double)count.QuadPart * 1000.0 / (double)frequency.QuadPart;
 }
 
-// milliseconds until the window of windowClass is visible, or -1
+// the window's middle pixel differs from the desktop's colour: it has been
+// painted, not only shown
+static bool painted(HWND window, COLORREF desktop)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    HDC screen = GetDC(NULL);
+    COLORREF middle = GetPixel(screen, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ReleaseDC(NULL, screen);
+    return middle != CLR_INVALID && middle != desktop;
+}
+
+// milliseconds until the window of windowClass is on the screen, or -1
 static double timeStart(const char* program, const char* windowClass)
 {
+    HDC screen = GetDC(NULL);
+    COLORREF desktop = GetPixel(screen, 2, 2);
+    ReleaseDC(NULL, screen);
+
     STARTUPINFOA si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
@@ -33,7 +49,7 @@ static double timeStart(const char* program, const char* windowClass)
     double elapsed = -1;
     while (now() - start < 10000) {
         HWND window = FindWindowA(windowClass, NULL);
-        if (window && IsWindowVisible(window)) {
+        if (window && IsWindowVisible(window) && painted(window, desktop)) {
             elapsed = now() - start;
             PostMessageA(window, WM_CLOSE, 0, 0);
             break;
@@ -78,7 +94,7 @@ int main(int argc, char** argv)
         b.push_back(tb);
     }
     double ma = median(a), mb = median(b);
-    printf("start to window: %s %.1f ms, %s %.1f ms (median of %d), ratio %.2f\n",
+    printf("start to window painted: %s %.1f ms, %s %.1f ms (median of %d), ratio %.2f\n",
            argv[1], ma, argv[3], mb, rounds, ma / mb);
     return 0;
 }
