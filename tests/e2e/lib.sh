@@ -420,3 +420,16 @@ proc_status() {
     done
     echo "${out% }"
 }
+
+# --- tray icon looks -------------------------------------------------------------
+
+ACTIVE_TIP='Grinsel ist aktiv!'
+STOPPED_TIP='Grinsel gestoppt.'
+
+# icon_red_pixels SHOT: red pixels in the tray icon's rectangle (ICON_RECT)
+# of a screenshot: the cross of the stopped icon
+icon_red_pixels() {
+    set -- $ICON_RECT "$1"
+    convert "$ARTIFACTS/$5.png" -crop "$(($3 - $1))x$(($4 - $2))+$1+$2" \
+        -fx '(r > 0.6 && g < 0.35 && b < 0.35)' -format '%[fx:round(mean * w * h)]' info:
+}

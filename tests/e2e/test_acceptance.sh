@@ -9,8 +9,6 @@ source "$(dirname "$0")/lib.sh"
 setup
 
 SETTINGS='Grinsel Einstellungen'
-ACTIVE_TIP='Grinsel ist aktiv!'
-STOPPED_TIP='Grinsel gestoppt.'
 IDC_JOKEFILE=1003
 IDC_SHOWSECONDS=1006
 IDC_PAUSESECONDS=1007

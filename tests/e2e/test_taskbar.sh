@@ -11,16 +11,6 @@ source "$(dirname "$0")/lib.sh"
 setup
 reg_set_options 'Witze\Blondinen.txt 60 60'
 
-ACTIVE_TIP='Grinsel ist aktiv!'
-STOPPED_TIP='Grinsel gestoppt.'
-
-# red pixels in the icon's rectangle of a screenshot: the stopped icon's cross
-icon_red_pixels() {
-    set -- $ICON_RECT "$1"
-    convert "$ARTIFACTS/$5.png" -crop "$(($3 - $1))x$(($4 - $2))+$1+$2" \
-        -fx '(r > 0.6 && g < 0.35 && b < 0.35)' -format '%[fx:round(mean * w * h)]' info:
-}
-
 start_grinsel
 wait_until "one tray icon with the tooltip '$ACTIVE_TIP'" 5000 tray_icon "$ACTIVE_TIP"
 

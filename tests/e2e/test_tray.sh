@@ -7,17 +7,6 @@ setup
 # long intervals: nothing in this scenario may come from the timer
 reg_set_options 'Witze\Blondinen.txt 60 60'
 
-ACTIVE_TIP='Grinsel ist aktiv!'
-STOPPED_TIP='Grinsel gestoppt.'
-
-# red pixels in the tray icon's rectangle of a screenshot (the cross of the
-# stopped icon)
-icon_red_pixels() {
-    set -- $ICON_RECT "$1"
-    convert "$ARTIFACTS/$5.png" -crop "$(($3 - $1))x$(($4 - $2))+$1+$2" \
-        -fx '(r > 0.6 && g < 0.35 && b < 0.35)' -format '%[fx:round(mean * w * h)]' info:
-}
-
 # how many colours the tray icon's rectangle of a screenshot holds
 icon_colours() {
     set -- $ICON_RECT "$1"
