@@ -1,6 +1,6 @@
-#include "JokeFile.h"
+#include "jokes/JokeFile.h"
 
-#include "Random.h"
+#include "jokes/Random.h"
 
 #include <climits>
 #include <cstdint>

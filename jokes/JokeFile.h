@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GRINSEL_JOKEFILE_H
+#define GRINSEL_JOKEFILE_H
 
 #include <cstddef>
 
@@ -37,3 +38,5 @@ private:
     char* jokeText;
     std::size_t textSize; // capacity of jokeText, terminating NUL included
 };
+
+#endif

@@ -1,4 +1,4 @@
-#include "Random.h"
+#include "jokes/Random.h"
 
 #include <cstdint>
 
