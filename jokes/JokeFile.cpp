@@ -78,14 +78,6 @@ std::uint64_t runsOf(std::uint64_t x, std::size_t n)
     return x;
 }
 
-int bitCount(std::uint64_t x)
-{
-    x = x - ((x >> 1) & 0x5555555555555555u);
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return int((x * 0x0101010101010101u) >> 56);
-}
-
 // Bits 0 to 63 from the byte compares of 64 bytes.
 std::uint64_t maskOf(__m128i a, __m128i b, __m128i c, __m128i d)
 {
@@ -203,7 +195,7 @@ std::size_t skipChunks(const char* buf, std::size_t pos, std::size_t limit, std:
                     // All LFs up to the end of this chunk are counted so
                     // far; those from q on belong to later lines.
                     std::uint64_t fromHere = lfs >> at;
-                    std::uint64_t later = static_cast<std::uint64_t>(bitCount(fromHere));
+                    std::uint64_t later = static_cast<std::uint64_t>(__builtin_popcountll(fromHere));
                     __m128i sums = _mm_sad_epu8(lfCounts, zero);
                     lines += std::uint32_t(_mm_cvtsi128_si32(sums)) + std::uint32_t(_mm_extract_epi16(sums, 4));
                     lfCounts = zero;
@@ -477,8 +469,12 @@ const char* JokeFile::pick()
     std::FILE* f = openJokeFile(filePath);
     if (!f)
         return fallbackText;
+    if (jokeCount <= 0) {
+        std::fclose(f);
+        return fallbackText;
+    }
     LineBuffer work;
-    if (jokeCount <= 0 || !work.data) {
+    if (!work.data) {
         std::fclose(f);
         return fallbackText;
     }
