@@ -1,9 +1,24 @@
 #include <windows.h>
 
 #include "app/TrayApp.h"
+#include "res/resource.h"
+
+// one Grinsel per logon session; the name is ours alone
+static const char INSTANCE_MUTEX[] = "Local\\Morlando.Grinsel.Instance";
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // a second start would add a second icon and bubble and overwrite the
+    // first one's settings at exit: it only shows the running one's next joke
+    HANDLE instanceMutex = CreateMutexA(NULL, FALSE, INSTANCE_MUTEX);
+    if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        HWND running = FindWindowA("MainWindow", "Grinsel");
+        if (running)
+            PostMessageA(running, WM_COMMAND, IDM_NEXTJOKE, 0);
+        CloseHandle(instanceMutex);
+        return 0;
+    }
+
     hInst = instance;
     theApp = new TrayApp();
 
@@ -17,5 +32,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     delete theApp;
     theApp = NULL;
+    if (instanceMutex)
+        CloseHandle(instanceMutex);
     return (int)msg.wParam;
 }

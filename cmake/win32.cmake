@@ -21,7 +21,7 @@ target_compile_options(grinsel_win PRIVATE ${WIN_FLAGS})
 target_link_libraries(grinsel_win PUBLIC grinsel_core advapi32 gdi32 user32)
 
 set_source_files_properties(res/grinsel.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/active.ico;${CMAKE_SOURCE_DIR}/res/stopped.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/active.ico;${CMAKE_SOURCE_DIR}/res/grinsel.manifest;${CMAKE_SOURCE_DIR}/res/stopped.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
 
 add_executable(grinsel WIN32 app/main.cpp app/Runtime.cpp res/grinsel.rc)
 target_include_directories(grinsel PRIVATE ${CMAKE_SOURCE_DIR}/res)

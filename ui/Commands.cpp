@@ -7,6 +7,16 @@
 static const char TIP_ACTIVE[] = "Grinsel ist aktiv!";
 static const char TIP_STOPPED[] = "Grinsel gestoppt.";
 
+// Only the user's right click brings us to the foreground: without it a
+// menu of a notification icon does not close when the user clicks
+// elsewhere, and the WM_NULL afterwards lets it close on the first click.
+static void trackMenu(HMENU popup, int x, int y, HWND owner)
+{
+    SetForegroundWindow(owner);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, x, y, 0, owner, NULL);
+    PostMessageA(owner, WM_NULL, 0, 0);
+}
+
 void TrayApp::onCommand(HWND window, WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
@@ -55,8 +65,7 @@ void TrayApp::onTrayNotify(WPARAM, LPARAM lParam)
     case WM_RBUTTONDOWN: {
         POINT cursor;
         GetCursorPos(&cursor);
-        TrackPopupMenu(popupMenu, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN,
-                       cursor.x, cursor.y, 0, bubble->window(), NULL);
+        trackMenu(popupMenu, cursor.x, cursor.y, bubble->window());
         break;
     }
     }
@@ -64,9 +73,9 @@ void TrayApp::onTrayNotify(WPARAM, LPARAM lParam)
 
 void TrayApp::onContextMenu(HWND window, LPARAM lParam)
 {
-    CheckMenuItem(menu, IDM_ACTIVE, MF_BYCOMMAND | MF_CHECKED);
-    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN,
-                   (short)LOWORD(lParam), (short)HIWORD(lParam), 0, window, NULL);
+    // the shared menu shows the state the command will leave
+    CheckMenuItem(menu, IDM_ACTIVE, MF_BYCOMMAND | (active ? MF_CHECKED : MF_UNCHECKED));
+    trackMenu(GetSubMenu(menu, 0), (short)LOWORD(lParam), (short)HIWORD(lParam), window);
 }
 
 void TrayApp::onTaskbarCreated()

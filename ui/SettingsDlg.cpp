@@ -65,14 +65,14 @@ static BOOL getOpenFileName(OPENFILENAMEA* ofn)
     return open ? open(ofn) : FALSE;
 }
 
-static void shellExecute(HWND owner, const char* operation, const char* file,
+// true if the shell started something (it answers above 32 then)
+static bool shellExecute(HWND owner, const char* operation, const char* file,
                          const char* parameters, const char* directory, int show)
 {
     typedef HINSTANCE(WINAPI * ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
     ShellExecuteProc execute = (ShellExecuteProc)GetProcAddress(LoadLibraryA("shell32.dll"),
                                                                "ShellExecuteA");
-    if (execute)
-        execute(owner, operation, file, parameters, directory, show);
+    return execute && (INT_PTR)execute(owner, operation, file, parameters, directory, show) > 32;
 }
 
 static void showPath(HWND dialog, const char* path)
@@ -123,7 +123,9 @@ static void browse(HWND dialog)
     ofn.nFilterIndex = 0;
     ofn.lpstrFile = buffer;
     ofn.nMaxFile = PATH_BUFFER;
-    ofn.Flags = OFN_FILEMUSTEXIST;
+    // the joke folder and relative joke files are found from the current
+    // folder, which the dialog would otherwise leave where the user browsed
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     // shown only; "OK" or "Uebernehmen" loads it
     if (getOpenFileName(&ofn))
         showPath(dialog, buffer);
@@ -148,11 +150,24 @@ void editorParameter(const char* path, char* out, size_t outSize)
     out[length + 2] = '\0';
 }
 
+static bool endsWithTxt(const char* path)
+{
+    size_t length = strlen(path);
+    return length >= 4 && equalsIgnoringAsciiCase(path + length - 4, ".txt");
+}
+
 static void editJokeFile(HWND dialog)
 {
+    const char* path = theApp->jokes->path();
     char parameter[PATH_BUFFER + 2];
-    editorParameter(theApp->jokes->path(), parameter, sizeof parameter);
-    shellExecute(dialog, "open", "wordpad", parameter, "", SW_SHOW);
+    editorParameter(path, parameter, sizeof parameter);
+    if (shellExecute(dialog, "open", "wordpad", parameter, "", SW_SHOW))
+        return;
+    // newer systems lack the word processor: the text editor the user chose,
+    // but only for text files, since a typed path may name a program
+    if (endsWithTxt(path) && shellExecute(dialog, "open", path, NULL, "", SW_SHOW))
+        return;
+    shellExecute(dialog, "open", "notepad", parameter, "", SW_SHOW);
 }
 
 static BOOL onCommand(HWND dialog, WORD id)

@@ -87,6 +87,16 @@ static int cmdWindowExists(int, wchar_t** argv)
     return 0;
 }
 
+// the number of top-level windows of a class, of every process
+static int cmdCountWindows(int, wchar_t** argv)
+{
+    int count = 0;
+    for (HWND window = NULL; (window = FindWindowExW(NULL, window, argv[0], NULL));)
+        ++count;
+    printf("%d\n", count);
+    return 0;
+}
+
 static void printBubble(HWND window)
 {
     RECT rect, work;
@@ -1241,6 +1251,7 @@ struct Command {
 
 static const Command commands[] = {
     {"wait-window", 1, "CLASS [ms]: wait for a top-level window of that class", cmdWaitWindow},
+    {"count-windows", 1, "CLASS: the number of top-level windows of that class", cmdCountWindows},
     {"window-exists", 1, "CLASS|TITLE: exit 0 if such a window exists", cmdWindowExists},
     {"bubble", 0, ": visibility, rectangle, styles of the bubble and the work area", cmdBubble},
     {"wait-visible", 1, "0|1 [ms]: wait until the bubble is hidden/visible", cmdWaitVisible},

@@ -3,8 +3,9 @@
 # tray menu with real clicks: their controls, texts and layout as their
 # templates have them; "Übernehmen", "OK", Escape and the close box; a file
 # chosen in the real file-open dialog from a folder whose name holds a blank
-# is loaded by "OK"; the edit button starts the word processor with it; the
-# show/pause cycle runs on behind both dialogs.
+# is loaded by "OK"; the edit button starts the word processor with it, and
+# without the word processor the program for text files or the text editor;
+# the show/pause cycle runs on behind both dialogs.
 source "$(dirname "$0")/lib.sh"
 setup
 
@@ -207,19 +208,21 @@ expect_eq "it shows the loaded file's full path" "$(drv dlg-text "$SETTINGS" $ID
 expect_eq "and the applied intervals" \
     "$(drv dlg-text "$SETTINGS" $IDC_SHOWSECONDS) $(drv dlg-text "$SETTINGS" $IDC_PAUSESECONDS)" "1 1"
 
-# the arguments of our prefix's word processor, as Wine split its command line
-wordpad_args() {
+# program_args PATTERN: the arguments of a program of our prefix whose name
+# matches PATTERN (a grep -i pattern), one a line, as Wine split its command line
+program_args() {
     local p
     for p in /proc/[0-9]*; do
         tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -q -x -F "WINEPREFIX=$PREFIX" || continue
         local args
         args=$(tr '\0' '\n' 2>/dev/null <"$p/cmdline" | sed '/^$/d')
-        case $(head -1 <<<"$args") in
-        *[Ww][Oo][Rr][Dd][Pp][Aa][Dd]*) tail -n +2 <<<"$args"; return 0 ;;
-        esac
+        head -1 <<<"$args" | grep -q -i -- "$1" || continue
+        tail -n +2 <<<"$args"
+        return 0
     done
     return 1
 }
+wordpad_args() { program_args wordpad; }
 
 dlg_click_ctl "$SETTINGS" $IDC_EDITFILE
 wordpad_title=$(drv wait-title WORDPADTOP 20000 'Sonderwitz.txt') ||
@@ -229,6 +232,29 @@ args=$(wordpad_args) || fail "no word processor process in this prefix"
 expect_eq "its one argument: the whole path, blank included" "$args" "$OTHER"
 shot wordpad
 drv close-class WORDPADTOP 5000 || fail "the word processor does not close"
+expect "the settings dialog stays open" dialog_open "$SETTINGS"
+
+# without the word processor (newer systems): the program registered for
+# text files, and where there is none, the text editor
+rm -f "$PREFIX/drive_c/windows/wordpad.exe" "$PREFIX/drive_c/Program Files/Windows NT/Accessories/wordpad.exe"
+handler=$(winepath -w "$GRDRIVER_EXE" 2>/dev/null)
+wine reg add 'HKCR\.txt' /ve /d grinsel.test.txt /f >/dev/null 2>&1 &&
+    wine reg add 'HKCR\grinsel.test.txt\shell\open\command' /ve /d "\"$handler\" hold-file \"%1\" 1000" /f \
+        >/dev/null 2>&1 || fail "cannot register a program for text files"
+dlg_click_ctl "$SETTINGS" $IDC_EDITFILE
+handler_args() { program_args grdriver | grep -q -x -F hold-file; }
+wait_until "the program for text files starts" 10000 handler_args
+expect_eq "it gets the loaded file" "$(program_args grdriver | sed -n 2p)" "$OTHER"
+wine reg delete 'HKCR\.txt' /f >/dev/null 2>&1 || fail "cannot remove the text file association"
+handler_gone() { ! handler_args; }
+wait_until "the program for text files has ended" 10000 handler_gone
+dlg_click_ctl "$SETTINGS" $IDC_EDITFILE
+notepad_title=$(drv wait-title Notepad 20000 'Sonderwitz.txt') ||
+    fail "the text editor did not open the loaded file"
+ok "the text editor shows '$notepad_title'"
+expect_eq "its one argument: the whole path, blank included" "$(program_args notepad)" "$OTHER"
+shot notepad
+drv close-class Notepad 5000 || fail "the text editor does not close"
 expect "the settings dialog stays open" dialog_open "$SETTINGS"
 
 # Escape ends the settings dialog and applies nothing

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Faults while the program runs. The joke file is deleted, rewritten with
 # fewer jokes than were counted, rewritten with a joke far larger than the
-# text buffer, and held open without sharing by another program; the
-# file-open dialog moves the current folder away from the relative default
+# text buffer, and held open without sharing by another program; the user
+# browses into another folder, which must not lose the relative default
 # path; and the notification area refuses the icon. In each case the program
 # goes on, shows "Keine Witzdatei gefunden!" or the file as it now stands,
 # and stores the right value at exit.
@@ -127,14 +127,15 @@ expect_eq "exit code" "$GRINSEL_STATUS" 0
 expect_eq "stored Options: the path kept, the intervals applied" "$(reg_options)" 'Witze\Blondinen.txt 3601 3602'
 cp "$E2E_TMP/Blondinen.txt" "$FILE"
 
-# --- the file-open dialog moves the current folder --------------------------
+# --- browsing elsewhere keeps the current folder ----------------------------
 
-log "--- the file-open dialog moves the current folder"
+log "--- browsing elsewhere keeps the current folder"
 OTHER=$E2E_TMP/anderswo
 mkdir -p "$OTHER"
 printf 'Ein eigener Witz.\r\n###\r\nNoch ein eigener,\r\nzweizeilig.\r\n###\r\n' >"$OTHER/Eigene.txt"
 other_win=$(winepath -w "$OTHER/Eigene.txt" 2>/dev/null) || fail "no Windows path for $OTHER"
 own=$(drv measure-big "$other_win") || fail "cannot measure the other file's jokes"
+witze_files=$(find "$WORK/Witze" -maxdepth 1 -iname '*.txt' | wc -l)
 
 # a stored file that is gone: the default file stays loaded
 reg_set_options 'Witze\Weg.txt 3600 3600'
@@ -143,32 +144,53 @@ size=$(next_joke)
 expect "stored file missing: jokes of the default file ($size)" size_in "$size" "$jokes"
 
 # browse_to PATH: "Durchsuchen..." in the open settings dialog, PATH chosen
+# (a folder's path only takes the file-open dialog there)
 browse_to() {
     drv dlg-click "$SETTINGS" $IDC_BROWSE >/dev/null || fail "cannot press 'Durchsuchen...'"
-    local title
-    title=$(drv file-dialog 5000 | sed -n 's/^title=//p') || fail "no file-open dialog"
-    [ -n "$title" ] || fail "no file-open dialog"
+    FILE_DIALOG=$(drv file-dialog 5000 | sed -n 's/^title=//p') || fail "no file-open dialog"
+    [ -n "$FILE_DIALOG" ] || fail "no file-open dialog"
     drv file-dialog-choose "$1" >/dev/null || fail "cannot choose $1"
-    drv dlg-gone "$title" 5000 || fail "the file-open dialog did not close"
+}
+file_dialog_closes() {
+    drv dlg-gone "$FILE_DIALOG" 5000 || fail "the file-open dialog did not close"
+}
+open_settings() {
+    drv post-command $IDM_SETTINGS >/dev/null || fail "cannot post IDM_SETTINGS"
+    drv dialog "$SETTINGS" 5000 >/dev/null || fail "no settings dialog"
+    local list
+    list=$(drv dlg-combo "$SETTINGS" $IDC_JOKEFILE | head -1)
+    expect_eq "$1: the list holds the joke folder's files" "${list% *}" "count=$witze_files"
+}
+cancel_settings() {
+    drv dlg-click "$SETTINGS" 2 >/dev/null || fail "cannot press 'Abbrechen'"
+    drv dlg-gone "$SETTINGS" 3000 || fail "the settings dialog did not close"
 }
 
-drv post-command $IDM_SETTINGS >/dev/null || fail "cannot post IDM_SETTINGS"
-drv dialog "$SETTINGS" 5000 >/dev/null || fail "no settings dialog"
+# a file chosen in another folder, then the settings cancelled
+open_settings "first opening"
 browse_to "$other_win"
+file_dialog_closes
 expect_eq "the box shows the chosen file" "$(drv dlg-text "$SETTINGS" $IDC_JOKEFILE)" "$other_win"
-drv dlg-click "$SETTINGS" 2 >/dev/null || fail "cannot press 'Abbrechen'"
-drv dlg-gone "$SETTINGS" 3000 || fail "the settings dialog did not close"
+cancel_settings
+expect "after a file was chosen elsewhere the relative default path still loads" \
+    size_in "$(next_joke)" "$jokes"
 
-# nothing was applied, but the current folder is now the other one: the
-# relative path of the loaded file no longer resolves
-expect_eq "after browsing elsewhere the relative path fails: the fixed text" "$(next_joke)" "$fallback"
-expect "the program answers" answers
-drv post-command $IDM_SETTINGS >/dev/null || fail "cannot post IDM_SETTINGS"
-drv dialog "$SETTINGS" 5000 >/dev/null || fail "no settings dialog"
-expect_eq "the joke folder is not found there: an empty list" \
-    "$(drv dlg-combo "$SETTINGS" $IDC_JOKEFILE | head -1)" "count=0 cursel=-1"
-expect_eq "the box shows the loaded path" "$(drv dlg-text "$SETTINGS" $IDC_JOKEFILE)" 'Witze\Blondinen.txt'
+# the file-open dialog taken into the other folder and cancelled there
+open_settings "after a file was chosen elsewhere"
+browse_to "$(winepath -w "$OTHER")"
+sleep 0.5
+expect "the file-open dialog is still open in the other folder" drv file-dialog 0
+drv dlg-post "$FILE_DIALOG" 273 2 >/dev/null || fail "cannot cancel the file-open dialog"
+file_dialog_closes
+expect_eq "cancelled: the box still shows the loaded path" \
+    "$(drv dlg-text "$SETTINGS" $IDC_JOKEFILE)" 'Witze\Blondinen.txt'
+cancel_settings
+expect "after a cancelled browse the relative default path still loads" \
+    size_in "$(next_joke)" "$jokes"
+
+open_settings "after a cancelled browse"
 browse_to "$other_win"
+file_dialog_closes
 drv dlg-click "$SETTINGS" 1 >/dev/null || fail "cannot press OK"
 drv dlg-gone "$SETTINGS" 3000 || fail "the settings dialog did not close"
 sizes=$(picks 10)

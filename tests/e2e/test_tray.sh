@@ -1,7 +1,8 @@
 #!/bin/bash
 # The tray icon with real clicks: its tooltip, the popup menu at the
-# pointer, "Aktiv" off and on (icon and tooltip follow), a left click that
-# fetches a joke at once, the same menu from the bubble, and "Beenden".
+# pointer, "Aktiv" off and on (icon and tooltip follow, and so does the
+# check mark in both menus), a left click that fetches a joke at once, the
+# same menu from the bubble, a click elsewhere that closes it, and "Beenden".
 source "$(dirname "$0")/lib.sh"
 setup
 # long intervals: nothing in this scenario may come from the timer
@@ -41,6 +42,12 @@ menu_closed() {
     ! drv popup >/dev/null
 }
 
+# dark pixels where the open menu's first item ("Aktiv") has its check mark
+check_mark_pixels() {
+    convert "$ARTIFACTS/$1.png" -crop "14x16+$((m_left + 2))+$((m_top + 3))" \
+        -fx '(r < 0.3 && g < 0.3 && b < 0.3)' -format '%[fx:round(mean * w * h)]' info:
+}
+
 jokes=$(drv measure 'Witze\Blondinen.txt') || fail "cannot measure the jokes"
 bubble_shows_a_joke() {
     bubble_state
@@ -69,6 +76,9 @@ expect_eq "pointer on the icon" "$px $py" "$ICON_X $ICON_Y"
 expect_eq "menu's right edge at the pointer" "$m_right" "$px"
 expect_eq "menu's bottom at the pointer, within the work area" "$m_bottom" $(( py < 580 ? py : 580 ))
 shot menu
+checked=$(check_mark_pixels menu)
+expect "active: 'Aktiv' is checked ($checked dark pixels)" test "$checked" -ge 5
+expect_eq "the menu's owner is in the foreground" "$(drv foreground)" "MainWindow Grinsel"
 bubble_state
 expect_eq "the bubble still shows the banner behind the menu" "$left $top $right $bottom" "$banner"
 
@@ -101,14 +111,32 @@ expect "the tooltip stays '$STOPPED_TIP'" tray_icon "$STOPPED_TIP"
 shot leftclick
 
 # a right click on the bubble opens the same menu, its lower-right corner at
-# the pointer; "Aktiv" there switches the cycle on
+# the pointer, with "Aktiv" unchecked while stopped; a click elsewhere closes
+# it and changes nothing; "Aktiv" there switches the cycle on
 bubble_state
+bubble="$left $top $right $bottom"
 bx=$(( (left + right) / 2 ))
 by=$(( (top + bottom) / 2 ))
-click "$bx" "$by" 3
-read -r m_left m_top m_right m_bottom < <(drv popup 3000) || fail "no menu after a right click on the bubble"
+open_bubble_menu() {
+    click "$bx" "$by" 3
+    read -r m_left m_top m_right m_bottom < <(drv popup 3000) || fail "no menu after a right click on the bubble"
+}
+open_bubble_menu
 expect_eq "bubble menu's lower-right corner at the pointer" "$m_right $m_bottom" "$bx $by"
 shot bubblemenu
+expect_eq "stopped: 'Aktiv' is not checked in the bubble's menu" "$(check_mark_pixels bubblemenu)" 0
+expect_eq "the menu's owner is in the foreground" "$(drv foreground)" "MainWindow Grinsel"
+click 100 100 1
+wait_until "a click elsewhere closes the menu" 3000 menu_closed
+bubble_state
+expect_eq "the bubble stays as it was" "$visible $left $top $right $bottom" "1 $bubble"
+expect "the cycle stays stopped" tray_icon "$STOPPED_TIP"
+open_tray_menu
+shot traymenu-stopped
+expect_eq "stopped: 'Aktiv' is not checked in the icon's menu either" "$(check_mark_pixels traymenu-stopped)" 0
+drv menu-escape >/dev/null
+wait_until "Escape closes the icon's menu" 3000 menu_closed
+open_bubble_menu
 choose_first_item
 wait_until "the tooltip is '$ACTIVE_TIP' after 'Aktiv' from the bubble's menu" 3000 tray_icon "$ACTIVE_TIP"
 expect "a joke is shown" bubble_shows_a_joke

@@ -557,10 +557,15 @@ TEST_F(SettingsDialogTest, BrowseShowsChosenFullPathWithoutLoadingIt)
         PostMessageA(fileDialog, WM_COMMAND, IDOK, 0);
         return true;
     });
+    char before[MAX_PATH] = "", after[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, before);
     press(IDC_BROWSE);
     ASSERT_FALSE(script.rescued()) << "the file-open dialog did not come up or did not end";
     ASSERT_TRUE(script.finished());
     EXPECT_FALSE(IsWindow(fileDialog));
+    // relative joke paths are found from the current folder: it stays
+    GetCurrentDirectoryA(MAX_PATH, after);
+    EXPECT_STREQ(before, after);
     // what the file-open dialog was given is the loaded file
     EXPECT_NE(std::string::npos, offered.find("Blondinen.txt")) << offered;
 

@@ -18,11 +18,11 @@ namespace {
 
 const WORD GERMAN = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
 
-// the raw bytes of one resource in German (Germany)
-std::vector<BYTE> germanResource(LPCSTR type, int id)
+// the raw bytes of one resource in one language
+std::vector<BYTE> resourceBytes(LPCSTR type, int id, WORD language)
 {
     HMODULE module = GetModuleHandleA(NULL);
-    HRSRC found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), GERMAN);
+    HRSRC found = FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
     if (!found)
         return {};
     HGLOBAL loaded = LoadResource(module, found);
@@ -30,6 +30,12 @@ std::vector<BYTE> germanResource(LPCSTR type, int id)
     if (!data)
         return {};
     return std::vector<BYTE>(data, data + SizeofResource(module, found));
+}
+
+// the raw bytes of one resource in German (Germany)
+std::vector<BYTE> germanResource(LPCSTR type, int id)
+{
+    return resourceBytes(type, id, GERMAN);
 }
 
 TEST(ResourceTest, EveryResourceIsGermanOfGermany)
@@ -506,3 +512,45 @@ TEST(ResourceTest, VersionInfoNamesProductInGerman)
 }
 
 }  // namespace
+
+// The manifest: the platform accepts it as an activation context, it asks
+// for no elevation and names the supported systems, and the process that
+// carries it (this one) gets version 6 of the common controls.
+TEST(ResourceTest, ManifestIsAcceptedAndBringsTheCurrentCommonControls)
+{
+    std::vector<BYTE> bytes = resourceBytes(MAKEINTRESOURCEA(24), 1, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+    ASSERT_FALSE(bytes.empty()) << "no manifest";
+    const std::string xml(bytes.begin(), bytes.end());
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    ACTCTXA context = {};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = self;
+    context.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE parsed = CreateActCtxA(&context);
+    EXPECT_NE(INVALID_HANDLE_VALUE, parsed) << "the platform refuses the manifest";
+    if (parsed != INVALID_HANDLE_VALUE)
+        ReleaseActCtx(parsed);
+
+    EXPECT_NE(std::string::npos, xml.find("level=\"asInvoker\""));
+    EXPECT_NE(std::string::npos, xml.find("uiAccess=\"false\""));
+    for (const char* os : {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",    // 7
+                           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",    // 8
+                           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",    // 8.1
+                           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})  // 10 and 11
+        EXPECT_NE(std::string::npos, xml.find(std::string("<supportedOS Id=\"") + os + "\"/>")) << os;
+    EXPECT_EQ(std::string::npos, xml.find("dpiAware")) << "the system is to scale the program";
+    EXPECT_EQ(std::string::npos, xml.find("dpiAwareness"));
+
+    // the common controls come from their side-by-side assembly of version 6
+    // (Wine's copy there still calls itself 5.81)
+    HMODULE controls = LoadLibraryA("comctl32.dll");
+    ASSERT_TRUE(controls);
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(controls, path, sizeof path);
+    CharLowerA(path);
+    EXPECT_NE(nullptr, strstr(path, "\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."))
+        << path;
+}

@@ -456,6 +456,7 @@ struct OpenMenu {
     HMENU menu = NULL;
     RECT rect = {};
     bool aktivChecked = false;
+    bool ownerInFront = false;  // the menu's owner was the foreground window
     bool choose = false;  // choose the first item instead of cancelling
     int ticks = 0;
 };
@@ -488,6 +489,7 @@ void CALLBACK lookAtMenu(HWND, UINT, UINT_PTR timer, DWORD)
     openMenu.menu = (HMENU)SendMessageA(popup, MN_GETHMENU, 0, 0);
     GetWindowRect(popup, &openMenu.rect);
     openMenu.aktivChecked = menuChecked(theApp->menu, IDM_ACTIVE);
+    openMenu.ownerInFront = GetForegroundWindow() == menuOwner;
     if (openMenu.choose) {
         PostMessageA(menuOwner, WM_KEYDOWN, VK_DOWN, 0);
         PostMessageA(menuOwner, WM_KEYDOWN, VK_RETURN, 0);
@@ -525,7 +527,7 @@ protected:
     UINT_PTR timer = 0;
 };
 
-TEST_F(MenuTest, ContextMenuOnTheBubbleChecksAktivAndChoosingItSwitchesOn)
+TEST_F(MenuTest, ContextMenuOnTheBubbleShowsAktivAsItIsInFrontOfEverything)
 {
     SendMessageA(bubble, WM_COMMAND, IDM_ACTIVE, 0);
     SendMessageA(bubble, WM_COMMAND, IDM_NEXTJOKE, 0);  // visible again
@@ -536,16 +538,26 @@ TEST_F(MenuTest, ContextMenuOnTheBubbleChecksAktivAndChoosingItSwitchesOn)
     EXPECT_EQ(0, SendMessageA(bubble, WM_CONTEXTMENU, (WPARAM)bubble, MAKELPARAM(500, 400)));
     ASSERT_TRUE(openMenu.seen) << "no popup menu";
     EXPECT_EQ(app->popupMenu, openMenu.menu);
-    EXPECT_TRUE(openMenu.aktivChecked);
+    EXPECT_FALSE(openMenu.aktivChecked) << "stopped, yet \"Aktiv\" checked";
+    EXPECT_TRUE(openMenu.ownerInFront) << "a menu in the background does not close on a click elsewhere";
     // its lower-right corner at the point
     EXPECT_EQ(500, openMenu.rect.right);
     EXPECT_EQ(400, openMenu.rect.bottom);
-    // the check mark says on, the cycle is still off
-    EXPECT_TRUE(checked());
+    EXPECT_FALSE(checked());
     EXPECT_FALSE(app->active);
     EXPECT_TRUE(trayShows(TIP_STOPPED, Look::Stopped));
+    // the menu is closed for good once this arrives
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, bubble, WM_NULL, WM_NULL, PM_REMOVE));
 
-    // "Aktiv", the first item, chosen from there switches the cycle on
+    // the icon's menu after it says the same
+    watchNextMenu(false);
+    SendMessageA(bubble, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+    ASSERT_TRUE(openMenu.seen);
+    EXPECT_FALSE(openMenu.aktivChecked);
+    EXPECT_TRUE(openMenu.ownerInFront);
+
+    // "Aktiv", the first item, chosen from the bubble switches the cycle on
     watchNextMenu(true);
     SendMessageA(bubble, WM_CONTEXTMENU, (WPARAM)bubble, MAKELPARAM(500, 400));
     ASSERT_TRUE(openMenu.seen);
@@ -554,6 +566,10 @@ TEST_F(MenuTest, ContextMenuOnTheBubbleChecksAktivAndChoosingItSwitchesOn)
     EXPECT_TRUE(app->bubbleShown);
     EXPECT_TRUE(checked());
     EXPECT_TRUE(trayShows(TIP_ACTIVE, Look::Active));
+
+    watchNextMenu(false);
+    SendMessageA(bubble, WM_CONTEXTMENU, (WPARAM)bubble, MAKELPARAM(500, 400));
+    EXPECT_TRUE(openMenu.aktivChecked);
 }
 
 TEST_F(MenuTest, RightButtonOnTheIconOpensTheMenuAtTheCursorAndLeavesTheCheckMark)
