@@ -6,7 +6,9 @@ target_link_options(grinsel_core PUBLIC ${SANITIZE})
 
 add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_executable(host_tests ${UNIT_TESTS})
+# the shipped joke files are checked here, where their folder is at hand
+add_executable(host_tests ${UNIT_TESTS} tests/unit/ShippedJokesTest.cpp)
+target_compile_definitions(host_tests PRIVATE GRINSEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_compile_options(host_tests PRIVATE ${SANITIZE})
 target_link_libraries(host_tests grinsel_core gtest_main)
 gtest_discover_tests(host_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "host.")

@@ -28,7 +28,8 @@ mkdir "$WORK/Witze/Archiv.txt"
 printf 'keine Witze\r\n' >"$WORK/Witze/notizen.md"
 
 # one joke in a folder of its own whose name holds a blank; Windows-1252,
-# CR LF; six lines, so its bubble is higher than any of the default file's
+# CR LF; nine lines, so its bubble is higher than any of the shipped ones
+# (they have at most eight)
 OTHER_DIR="$E2E_TMP/Eigene Witze"
 mkdir "$OTHER_DIR"
 printf '%s\r\n' 'Ein Igel geht in den Baumarkt.' \
@@ -36,6 +37,9 @@ printf '%s\r\n' 'Ein Igel geht in den Baumarkt.' \
     $'Sagt der Igel: "Eine Kaktusb\xfcrste, bitte."' \
     $'"Wof\xfcr denn?"' \
     '"Zum Kuscheln."' \
+    $'Der Verk\xe4ufer holt eine aus dem Lager.' \
+    $'"Die ist aber sch\xf6n weich", sagt der Igel.' \
+    '"Eben. Die ist ja auch zum Kuscheln."' \
     $'Dar\xfcber lacht sogar der Kaktus. Gr\xfc\xdfe!' \
     '###' >"$OTHER_DIR/Sonderwitz.txt"
 OTHER=$(winepath -w "$OTHER_DIR/Sonderwitz.txt" 2>/dev/null)
@@ -146,12 +150,19 @@ expect "every control where the template puts it" dlg_layout "$SETTINGS" 236 85 
 
 combo=$(drv dlg-combo "$SETTINGS" $IDC_JOKEFILE)
 expected_combo=$(cat <<'EOF'
-count=5 cursel=2
+count=12 cursel=3
 item 0 Witze\Anekdoten.TXT
-item 1 Witze\Archiv.txt
-item 2 Witze\Blondinen.txt
-item 3 Witze\Computer.txt
-item 4 Witze\Tiere.txt
+item 1 Witze\Arbeit.txt
+item 2 Witze\Archiv.txt
+item 3 Witze\Blondinen.txt
+item 4 Witze\Computer.txt
+item 5 Witze\Doktor.txt
+item 6 Witze\Familie.txt
+item 7 Witze\Gasthaus.txt
+item 8 Witze\Kalauer.txt
+item 9 Witze\Schule.txt
+item 10 Witze\Sport.txt
+item 11 Witze\Tiere.txt
 EOF
 )
 [ "$combo" == "$expected_combo" ] || {
