@@ -27,7 +27,7 @@ private:
     RECT textRect;
     HWND hwnd;
     HRGN outline;
-    char* text;
+    wchar_t* text;
 };
 
 #endif

@@ -514,4 +514,23 @@ TEST_F(BubbleTest, ShortTextsStillMakeASmallBubbleAtTheCorner)
         }
 }
 
+TEST_F(BubbleTest, Utf8TextsLookLikeTheirWindows1252Twins)
+{
+    // read as ANSI the UTF-8 bytes would show as other, wider letters; a
+    // lone 0xE4 before ASCII is no UTF-8, so the first stays ANSI
+    const char* ansi = "K\xe4se f\xfcr \xd6sterreich? Gr\xfc\xdf" "e!";
+    const char* utf8 = "K\xc3\xa4se f\xc3\xbcr \xc3\x96sterreich? Gr\xc3\xbc\xc3\x9f" "e!";
+    const std::string marked = std::string("\xef\xbb\xbf") + utf8;
+    ASSERT_NE(measureText(ansi).w, measureText(utf8).w);
+    bubble->setText(ansi);
+    UpdateWindow(window);
+    Pixels shown = captureWindow(window);
+    EXPECT_EQ(bubbleSizeFor(ansi).w, shown.w);
+    for (const char* text : {utf8, marked.c_str()}) {
+        bubble->setText(text);
+        UpdateWindow(window);
+        EXPECT_TRUE(captureWindow(window) == shown) << text;
+    }
+}
+
 }  // namespace
