@@ -8,6 +8,11 @@
 
 static const char BANNER[] = "Grinsel 1.0\nvon Ilka Brennecke\nDeutsche Version";
 
+// how a text too wide for the work area is measured and painted: the same
+// flags and the same width, or the lines would break elsewhere; no clipping,
+// since a single word wider than that still shows whole
+static const UINT WRAPPED = DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_NOCLIP;
+
 // Joke files are bytes. A text that is valid UTF-8 and uses it (a byte above
 // 127) was saved as UTF-8, by an editor that may have put a byte-order mark
 // in front; any other text is in the ANSI code page, as it always was.
@@ -32,7 +37,7 @@ static wchar_t* widen(const char* bytes)
 }
 
 JokeBubble::JokeBubble(WNDPROC windowProc)
-    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL)
+    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL), wrapWidth(0)
 {
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof wc);
@@ -68,14 +73,25 @@ void JokeBubble::setText(const char* newText)
     if (!text)
         return;
 
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     HDC dc = GetDC(hwnd);
     SetRect(&textRect, 0, 0, 0, 0);
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     DrawTextW(dc, text, -1, &textRect, DT_CALCRECT | DT_NOPREFIX);
+    // a bubble wider than the work area would begin off the screen: break
+    // the lines at blanks instead, as wide as the bubble still fits
+    wrapWidth = widestText(work.right - work.left - 4);
+    if (wrapWidth > 0 && textRect.right > wrapWidth) {
+        SetRect(&textRect, 0, 0, wrapWidth, 0);
+        DrawTextW(dc, text, -1, &textRect, DT_CALCRECT | WRAPPED);
+    } else {
+        wrapWidth = 0;
+    }
     SelectObject(dc, oldFont);
     ReleaseDC(hwnd, dc);
 
-    BubbleShape shape = bubbleShape(textRect.right, textRect.bottom);
+    BubbleShape shape = bubbleShape(textRect.right - textRect.left, textRect.bottom - textRect.top);
     SetRect(&textRect, shape.text.left, shape.text.top, shape.text.right, shape.text.bottom);
 
     const ShapeRect& b = shape.crescentBase;
@@ -127,10 +143,17 @@ void JokeBubble::paint()
     FrameRgn(dc, outline, (HBRUSH)GetStockObject(BLACK_BRUSH), 2, 2);
 
     RECT area = textRect;  // DrawTextW may change the rectangle it gets
+    UINT format = DT_CENTER | DT_NOPREFIX;
+    if (wrapWidth) {
+        // as wide as when measured, about the same middle
+        area.left += (area.right - area.left - wrapWidth) / 2;
+        area.right = area.left + wrapWidth;
+        format = WRAPPED;
+    }
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, foreground);
     SetBkColor(dc, background);
-    DrawTextW(dc, text, -1, &area, DT_CENTER | DT_NOPREFIX);
+    DrawTextW(dc, text, -1, &area, format);
     SelectObject(dc, oldFont);
     EndPaint(hwnd, &ps);
 }

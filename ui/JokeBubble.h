@@ -28,6 +28,7 @@ private:
     HWND hwnd;
     HRGN outline;
     wchar_t* text;
+    int wrapWidth;  // lines broken at blanks to this width; 0: at line feeds only
 };
 
 #endif
