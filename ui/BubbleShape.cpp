@@ -13,3 +13,13 @@ BubbleShape bubbleShape(int w, int h)
     shape.cutter = ShapeRect{2 * mx, 2 * my, 2 * mx + w - 40, 2 * my + h + 10};
     return shape;
 }
+
+int widestText(int boxWidth)
+{
+    // the body is the outline's widest part, and a round rectangle's region
+    // ends one pixel short of its right edge
+    int w = boxWidth;
+    while (w > 0 && bubbleShape(w, 0).body.right - 1 > boxWidth)
+        --w;
+    return w;
+}

@@ -24,4 +24,7 @@ enum {
 // textWidth and textHeight as measured with DT_CALCRECT
 BubbleShape bubbleShape(int textWidth, int textHeight);
 
+// the widest text whose outline fits in boxWidth pixels (at most 0: none)
+int widestText(int boxWidth);
+
 #endif

@@ -8,8 +8,36 @@
 
 static const char BANNER[] = "Grinsel 1.0\nvon Ilka Brennecke\nDeutsche Version";
 
+// how a text too wide for the work area is measured and painted: the same
+// flags and the same width, or the lines would break elsewhere; no clipping,
+// since a single word wider than that still shows whole
+static const UINT WRAPPED = DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_NOCLIP;
+
+// Joke files are bytes. A text that is valid UTF-8 and uses it (a byte above
+// 127) was saved as UTF-8, by an editor that may have put a byte-order mark
+// in front; any other text is in the ANSI code page, as it always was.
+static wchar_t* widen(const char* bytes)
+{
+    UINT codePage = CP_ACP;
+    const char* p = bytes;
+    while (*p && (unsigned char)*p < 0x80)
+        ++p;
+    if (*p && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, -1, NULL, 0) > 0) {
+        codePage = CP_UTF8;
+        if (!strncmp(bytes, "\xEF\xBB\xBF", 3))
+            bytes += 3;
+    }
+    int length = MultiByteToWideChar(codePage, 0, bytes, -1, NULL, 0);
+    if (length <= 0)
+        return NULL;
+    wchar_t* wide = new (std::nothrow) wchar_t[length];
+    if (wide)
+        MultiByteToWideChar(codePage, 0, bytes, -1, wide, length);
+    return wide;
+}
+
 JokeBubble::JokeBubble(WNDPROC windowProc)
-    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL)
+    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL), wrapWidth(0)
 {
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof wc);
@@ -37,24 +65,33 @@ JokeBubble::~JokeBubble()
 void JokeBubble::setText(const char* newText)
 {
     // our own copy: the caller's buffer is overwritten by the next pick
-    size_t length = strlen(newText);
-    char* copy = new (std::nothrow) char[length + 1];
+    wchar_t* copy = widen(newText);
     if (copy) {
-        memcpy(copy, newText, length + 1);
         delete[] text;
         text = copy;
     }
     if (!text)
         return;
 
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     HDC dc = GetDC(hwnd);
     SetRect(&textRect, 0, 0, 0, 0);
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    DrawTextA(dc, text, -1, &textRect, DT_CALCRECT | DT_NOPREFIX);
+    DrawTextW(dc, text, -1, &textRect, DT_CALCRECT | DT_NOPREFIX);
+    // a bubble wider than the work area would begin off the screen: break
+    // the lines at blanks instead, as wide as the bubble still fits
+    wrapWidth = widestText(work.right - work.left - 4);
+    if (wrapWidth > 0 && textRect.right > wrapWidth) {
+        SetRect(&textRect, 0, 0, wrapWidth, 0);
+        DrawTextW(dc, text, -1, &textRect, DT_CALCRECT | WRAPPED);
+    } else {
+        wrapWidth = 0;
+    }
     SelectObject(dc, oldFont);
     ReleaseDC(hwnd, dc);
 
-    BubbleShape shape = bubbleShape(textRect.right, textRect.bottom);
+    BubbleShape shape = bubbleShape(textRect.right - textRect.left, textRect.bottom - textRect.top);
     SetRect(&textRect, shape.text.left, shape.text.top, shape.text.right, shape.text.bottom);
 
     const ShapeRect& b = shape.crescentBase;
@@ -105,11 +142,18 @@ void JokeBubble::paint()
     DeleteObject(brush);
     FrameRgn(dc, outline, (HBRUSH)GetStockObject(BLACK_BRUSH), 2, 2);
 
-    RECT area = textRect;  // DrawTextA may change the rectangle it gets
+    RECT area = textRect;  // DrawTextW may change the rectangle it gets
+    UINT format = DT_CENTER | DT_NOPREFIX;
+    if (wrapWidth) {
+        // as wide as when measured, about the same middle
+        area.left += (area.right - area.left - wrapWidth) / 2;
+        area.right = area.left + wrapWidth;
+        format = WRAPPED;
+    }
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, foreground);
     SetBkColor(dc, background);
-    DrawTextA(dc, text, -1, &area, DT_CENTER | DT_NOPREFIX);
+    DrawTextW(dc, text, -1, &area, format);
     SelectObject(dc, oldFont);
     EndPaint(hwnd, &ps);
 }

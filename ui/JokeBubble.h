@@ -27,7 +27,8 @@ private:
     RECT textRect;
     HWND hwnd;
     HRGN outline;
-    char* text;
+    wchar_t* text;
+    int wrapWidth;  // lines broken at blanks to this width; 0: at line feeds only
 };
 
 #endif

@@ -457,18 +457,35 @@ static int cmdDlgCombo(int, wchar_t** argv)
 
 // --- expected bubble sizes ---------------------------------------------------
 
-// size of a bubble for text: the text's extent in the default GUI font plus
-// a margin of a tenth and 20 pixels on every side, rounded off as the body's
-// outline region is (the platform's box of it is one pixel smaller)
-static void printBubbleSize(HDC dc, const char* text)
+// the box of a bubble's body for a text of w by h pixels: a margin of a
+// tenth and 20 pixels on every side, rounded off as the outline region is
+// (the platform's box of it is one pixel smaller)
+static RECT bubbleBox(long w, long h)
 {
-    RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX);
-    long w = r.right, h = r.bottom;
     HRGN body = CreateRoundRectRgn(0, 0, 2 * (w / 10 + 20) + w, 2 * (h / 10 + 20) + h, 400, 400);
     RECT box;
     GetRgnBox(body, &box);
     DeleteObject(body);
+    return box;
+}
+
+// size of a bubble for text (read as ANSI): the text's extent in the default
+// GUI font, its lines broken at blanks if the bubble were wider than the work
+// area, at the widest text width whose bubble fits
+static void printBubbleSize(HDC dc, const char* text)
+{
+    RECT r = {0, 0, 0, 0};
+    DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    long fit = work.right - work.left - 4;
+    while (fit > 0 && bubbleBox(fit, 0).right > work.right - work.left - 4)
+        --fit;
+    if (fit > 0 && r.right > fit) {
+        SetRect(&r, 0, 0, fit, 0);
+        DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_CENTER);
+    }
+    RECT box = bubbleBox(r.right - r.left, r.bottom - r.top);
     printf("%ld %ld\n", box.right - box.left, box.bottom - box.top);
 }
 

@@ -1,10 +1,19 @@
 #!/bin/bash
 # The real show/pause cycle with stored intervals of 1 and 2 seconds: the
 # banner for about a second, a pause of about two, a joke from the joke file
-# for about one, and so on; the intervals survive the run.
+# for about one, and so on; the intervals survive the run. The joke file
+# holds one joke twice, as editors save it now (UTF-8 with a byte-order
+# mark) and in Windows-1252; it has umlauts and a line of 400 characters,
+# far wider than the screen: both show alike, wrapped into the work area.
 source "$(dirname "$0")/lib.sh"
 setup
-reg_set_options 'Witze\Blondinen.txt 1 2'
+opa() {  # the joke, CR LF
+    printf '%s\r\n' 'Fritzchen erzählt in der Schule:' \
+        "$(printf 'Mein Opa lief früher jeden Morgen zwölf Kilometer zur Schule, bergauf.%.0s ' 1 2 3 4 5)Ganz ehrlich, und im Winter auch noch barfuß!" \
+        'Fragt die Lehrerin: "Und was lernen wir daraus?" - "Dass Opa übertreibt."' '###'
+}
+{ printf '\xef\xbb\xbf'; opa; opa | iconv -f UTF-8 -t WINDOWS-1252; } >"$WORK/Witze/Opa.txt"
+reg_set_options 'Witze\Opa.txt 1 2'
 
 started=$(date +%s%N)
 start_grinsel
@@ -14,8 +23,11 @@ printf '%s\n' "$trace" > "$ARTIFACTS/trace.txt"
 log "visibility trace (ms visible left top right bottom), from ${watch_from} ms after the start:"
 sed 's/^/    /' <<<"$trace"
 
-# the expected bubble sizes: one per joke of the file, and the fallback text
-jokes=$(drv measure 'Witze\Blondinen.txt') || fail "cannot measure the jokes"
+# the expected bubble size, that of the Windows-1252 joke (the driver reads
+# bytes as ANSI, so the UTF-8 one would be that size if it were misread)
+jokes=$(drv measure 'Witze\Opa.txt') || fail "cannot measure the jokes"
+{ read -r misread; read -r joke_size; } <<<"$jokes"
+expect "the UTF-8 joke misread would look different ($misread, $joke_size)" test "$misread" != "$joke_size"
 read -r _ three_lines < <(drv measure - 'x\nx\nx')
 
 mapfile -t events < <(printf '%s\n' "$trace")
@@ -38,12 +50,14 @@ for n in 2 4; do
     l=l$n; t=top$n; r=r$n; b=b$n
     which=$([ $n = 2 ] && echo first || echo second)
     size="$((${!r} - ${!l})) $((${!b} - ${!t}))"
-    expect "$which joke has the size of a joke of the file ($size)" grep -q -x -F "$size" <<<"$jokes"
+    expect_eq "$which joke's size" "$size" "$joke_size"
     expect_eq "$which joke's lower-right corner" "${!r} ${!b}" "796 580"
+    expect_between "$which joke's left edge" "${!l}" 0 796
 done
+sizes=$(drv picks 20) || fail "'Nächster Witz ...' stopped answering"
+expect_eq "both jokes, twenty picks: all of one size" "$(sort -u <<<"$sizes")" "$joke_size"
 
-# a joke on screen, painted; the file is Windows-1252, so the umlauts show
-# only if they are drawn as such
+# the joke on screen, painted: umlauts, and every line within the screen
 drv wait-visible 1 4000 >/dev/null || fail "no further joke"
 sleep 0.3
 shot joke
@@ -51,4 +65,4 @@ shot joke
 drv close >/dev/null || fail "cannot post WM_CLOSE"
 wait_exit 10
 expect_eq "exit code" "$GRINSEL_STATUS" 0
-expect_eq "stored Options" "$(reg_options)" 'Witze\Blondinen.txt 1 2'
+expect_eq "stored Options" "$(reg_options)" 'Witze\Opa.txt 1 2'

@@ -248,8 +248,8 @@ TEST_F(BubbleTest, SitsAtTheLowerRightOfTheWorkAreaAndTopmost)
     EXPECT_EQ(work.bottom, r.bottom);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
-    // too wide for the screen: the left part lies off screen, the right
-    // edge stays where it was
+    // a single word too wide for the screen is not broken: the left part
+    // lies off screen, the right edge stays where it was
     std::string wide(400, 'W');
     bubble->setText(wide.c_str());
     r = rect();
@@ -257,7 +257,7 @@ TEST_F(BubbleTest, SitsAtTheLowerRightOfTheWorkAreaAndTopmost)
     EXPECT_EQ(work.right - 4, r.right);
     EXPECT_EQ(work.bottom, r.bottom);
     EXPECT_EQ(bubbleSizeFor(wide.c_str()).w, r.right - r.left);
-    // no wrapping: still one line high
+    // still one line high
     EXPECT_EQ(bubbleSizeFor("W").h, r.bottom - r.top);
     EXPECT_TRUE(IsWindowVisible(window));
 }
@@ -512,6 +512,65 @@ TEST_F(BubbleTest, ShortTextsStillMakeASmallBubbleAtTheCorner)
             EXPECT_LT(r.right - r.left, 200) << text;
             EXPECT_LT(r.bottom - r.top, 120) << text;
         }
+}
+
+TEST_F(BubbleTest, Utf8TextsLookLikeTheirWindows1252Twins)
+{
+    // read as ANSI the UTF-8 bytes would show as other, wider letters; a
+    // lone 0xE4 before ASCII is no UTF-8, so the first stays ANSI
+    const char* ansi = "K\xe4se f\xfcr \xd6sterreich? Gr\xfc\xdf" "e!";
+    const char* utf8 = "K\xc3\xa4se f\xc3\xbcr \xc3\x96sterreich? Gr\xc3\xbc\xc3\x9f" "e!";
+    const std::string marked = std::string("\xef\xbb\xbf") + utf8;
+    ASSERT_NE(measureText(ansi).w, measureText(utf8).w);
+    bubble->setText(ansi);
+    UpdateWindow(window);
+    Pixels shown = captureWindow(window);
+    EXPECT_EQ(bubbleSizeFor(ansi).w, shown.w);
+    for (const char* text : {utf8, marked.c_str()}) {
+        bubble->setText(text);
+        UpdateWindow(window);
+        EXPECT_TRUE(captureWindow(window) == shown) << text;
+    }
+}
+
+TEST_F(BubbleTest, TextsTooWideForTheWorkAreaBreakAtBlanks)
+{
+    RECT work = workArea();
+    const int room = work.right - work.left - 4;
+    // a line exactly as wide as fits stays a line: words, then "a"s past the
+    // limit and "b"s, a pixel narrower each, back to it
+    std::string text = "Treffen sich zwei J\xe4ger im Wald.";
+    while (bubbleSizeFor(text.c_str()).w < room - 100)
+        text += " Wald.";
+    for (text += ' '; bubbleSizeFor(text.c_str()).w < room;)
+        text += 'a';
+    for (size_t i = text.size() - 1; bubbleSizeFor(text.c_str()).w > room; --i)
+        text[i] = 'b';
+    ASSERT_EQ(room, bubbleSizeFor(text.c_str()).w);
+    bubble->setText(text.c_str());
+    EXPECT_EQ(work.left, rect().left);
+    EXPECT_EQ(bubbleSizeFor("x").h, windowSize(window).h);
+    // a pixel more, and its last word goes to a second line
+    bubble->setText((text + 'a').c_str());
+    EXPECT_EQ(bubbleSizeFor("x\nx").h, windowSize(window).h);
+
+    // one line of 400 characters: all of it inside the text's room
+    const COLORREF ink = RGB(0, 0, 160);
+    setInfoColours(RGB(255, 250, 160), ink);
+    std::string joke;
+    while (joke.size() < 400)
+        joke += "Herr Doktor, ich sehe \xfc" "berall kleine gr\xfcne M\xe4nnchen! ";
+    joke.resize(joke.rfind(' ', 400));
+    bubble->setText(joke.c_str());
+    UpdateWindow(window);
+    EXPECT_GE(rect().left, work.left);
+    Pixels shown = captureWindow(window);
+    const RECT& area = bubble->textArea();
+    std::pair<int, int> ends = inkColumns(shown, ink, 0, shown.h);
+    EXPECT_GE(ends.first, area.left);
+    EXPECT_LT(ends.second, area.right);
+    EXPECT_GE(inkColumns(shown, ink, area.bottom - measureText("x").h, area.bottom).first, 0);
+    EXPECT_EQ(-1, inkColumns(shown, ink, area.bottom, shown.h).first);
 }
 
 }  // namespace
