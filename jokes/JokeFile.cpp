@@ -52,14 +52,14 @@ std::size_t findControl(const char* s, std::size_t i, std::size_t n)
 // Reads a joke file line by line through one block, refilled in 64 KiB
 // steps; what is left of the block is moved to its front first, so every
 // line is contiguous. The file is read in binary and the line rules are
-// applied here, the same in both builds.
+// applied here, the same in both builds. msvcrt's fopen lets other
+// programs keep reading and writing the file.
 class LineReader {
 public:
     explicit LineReader(const char* path) : f(std::fopen(path, "rb"))
     {
 #ifndef _WIN32
-        // msvcrt's fopen refuses directories (and lets others keep reading
-        // and writing); glibc's opens them.
+        // glibc's fopen opens directories, msvcrt's does not.
         struct stat st;
         if (f && (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode))) {
             std::fclose(f);
@@ -123,7 +123,7 @@ bool LineReader::next()
             crlf = true;
             break;
         }
-        if (s[i] == 26) { // Ctrl-Z ends the file: this line, and the next stops at once
+        if (s[i] == 26) { // Ctrl-Z ends the file: this line here, the next call at once
             n = i;
             break;
         }
@@ -194,10 +194,8 @@ int JokeFile::load(const char* path)
     if (capacity > reader.bytesRead() + 1)
         capacity = reader.bytesRead() + 1;
     std::free(jokeText);
-    textSize = capacity <= SIZE_MAX ? static_cast<std::size_t>(capacity) : 0;
-    jokeText = textSize ? static_cast<char*>(std::malloc(textSize)) : nullptr;
-    if (!jokeText)
-        textSize = 0;
+    jokeText = capacity <= SIZE_MAX ? static_cast<char*>(std::malloc(static_cast<std::size_t>(capacity))) : nullptr;
+    textSize = jokeText ? static_cast<std::size_t>(capacity) : 0;
     return jokeCount;
 }
 
