@@ -1,17 +1,20 @@
 // Measures JokeFile::load and the slowest pick (the last joke that can be
 // drawn, read up to its end) on generated files of about 1 MiB and 64 MiB,
-// next to `wc -l` on the same file, and the peak memory of a process that
-// loads and picks. A third file of 64 MiB holds only short jokes and short
-// lines, the hardest case for the scan.
+// against the floor (FloorRead.h) reading the same bytes, next to `wc -l`
+// on the same file, and the peak memory of a process that loads and picks.
+// A third file of 64 MiB holds only short jokes and short lines, the
+// hardest case for the scan.
 // Usage: jokebench            full run
 //        jokebench --peak F   load and pick F, print peak memory
 
 #include "jokes/JokeFile.h"
 #include "jokes/Random.h"
+#include "tests/bench/FloorRead.h"
 #include "tests/unit/TempDir.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +32,11 @@
 
 namespace {
 
-const int repetitions = 7;
+// Turns per figure: more for the small file, whose figures are short.
+int turnsFor(const std::string& bytes)
+{
+    return bytes.size() < (8u << 20) ? 45 : 9;
+}
 
 // Its own small generator, so the file content does not depend on the
 // program's random state.
@@ -167,54 +174,88 @@ std::string selfPath(const char* argv0)
     return argv0;
 }
 
-void benchFile(const std::string& path, const char* name)
+// Offset just past the separator line that ends joke k: where the floor
+// of picking joke k stops reading. The generated files have no other '#'.
+std::uint64_t endOfJoke(const std::string& bytes, int k)
+{
+    std::size_t at = 0;
+    for (int i = 0; i <= k; ++i)
+        at = bytes.find("###\r\n", at) + 5;
+    return at;
+}
+
+struct Ratios {
+    double load, pick;
+};
+
+// One file: the reader and the floor take turns, so that both see the
+// same conditions, and each figure is the median of its turns.
+Ratios benchFile(const std::string& path, const std::string& bytes, const char* name)
 {
     JokeFile jokes;
     jokes.load(path.c_str()); // warms the file cache
     int count = jokes.count();
     int last = lastDrawable(count);
     unsigned seed = seedFor(last, count);
+    std::uint64_t pickBytes = endOfJoke(bytes, last);
     std::size_t lastLength = 0;
+    std::int64_t lineFeeds = 0;
 #ifndef _WIN32
     std::string wcCommand = "wc -l '" + path + "' > /dev/null";
     bool wcWorks = std::system(wcCommand.c_str()) == 0;
 #endif
 
-    // Interleaved, so that all three see the same conditions.
-    std::vector<double> loads, picks, wcs;
-    for (int i = 0; i < repetitions; ++i) {
-        loads.push_back(timed([&] { jokes.load(path.c_str()); }));
-        picks.push_back(timed([&] {
-            seedRandom(seed);
-            lastLength = std::strlen(jokes.pick());
-        }));
+    // Which of the two goes first alternates: the first one warms the
+    // caches for the second.
+    std::vector<double> loads, loadFloors, picks, pickFloors, wcs;
+    int turns = turnsFor(bytes);
+    for (int i = 0; i < turns; ++i) {
+        auto runLoad = [&] { loads.push_back(timed([&] { jokes.load(path.c_str()); })); };
+        auto runLoadFloor = [&] { loadFloors.push_back(timed([&] { lineFeeds = floorRead(path.c_str()); })); };
+        auto runPick = [&] {
+            picks.push_back(timed([&] {
+                seedRandom(seed);
+                lastLength = std::strlen(jokes.pick());
+            }));
+        };
+        auto runPickFloor = [&] { pickFloors.push_back(timed([&] { floorRead(path.c_str(), pickBytes); })); };
+        if (i % 2 == 0) {
+            runLoad();
+            runLoadFloor();
+            runPick();
+            runPickFloor();
+        } else {
+            runLoadFloor();
+            runLoad();
+            runPickFloor();
+            runPick();
+        }
 #ifndef _WIN32
         if (wcWorks)
             wcs.push_back(timed([&] { wcWorks = std::system(wcCommand.c_str()) == 0; }));
 #endif
     }
-    double load = median(loads), pickLast = median(picks);
+    double load = median(loads), loadFloor = median(loadFloors);
+    double pickLast = median(picks), pickFloor = median(pickFloors);
 
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::fseek(f, 0, SEEK_END);
-    double mib = std::ftell(f) / 1048576.0;
-    std::fclose(f);
-    std::printf("%s, %.1f MiB: %d jokes, longest joke %d lines, longest line %d, buffer %zu bytes\n", name, mib,
-                count, jokes.longestJoke(), jokes.longestLine(), jokes.textCapacity());
+    double mib = bytes.size() / 1048576.0;
+    std::printf("%s, %.1f MiB: %d jokes, %lld lines, longest joke %d lines, longest line %d, buffer %zu bytes;"
+                " medians of %d turns\n",
+                name, mib, count, static_cast<long long>(lineFeeds), jokes.longestJoke(), jokes.longestLine(),
+                jokes.textCapacity(), turns);
     std::printf("  load         %9.3f ms  (%.0f MiB/s)\n", load * 1e3, mib / load);
+    std::printf("  floor        %9.3f ms  (the whole file)\n", loadFloor * 1e3);
     std::printf("  pick(last)   %9.3f ms  (joke %d, %zu characters)\n", pickLast * 1e3, last, lastLength);
-    if (wcs.size() == static_cast<std::size_t>(repetitions)) {
+    std::printf("  floor        %9.3f ms  (%.1f MiB, up to the end of joke %d)\n", pickFloor * 1e3,
+                pickBytes / 1048576.0, last);
+    if (wcs.size() == static_cast<std::size_t>(turns)) {
         double wc = median(wcs);
         std::printf("  wc -l        %9.3f ms  (process start included)\n", wc * 1e3);
         std::printf("  load/wc-l        %.3f\n", load / wc);
-    } else {
-#ifdef _WIN32
-        std::printf("  wc -l        skipped on Windows\n");
-#else
-        std::printf("  wc -l        failed\n");
-#endif
     }
-    std::printf("  pick(last)/load  %.3f\n", pickLast / load);
+    std::printf("  load/floor       %.3f\n", load / loadFloor);
+    std::printf("  pick/floor       %.3f\n", pickLast / pickFloor);
+    return Ratios{load / loadFloor, pickLast / pickFloor};
 }
 
 } // namespace
@@ -231,17 +272,23 @@ int main(int argc, char** argv)
     }
     // About 2 KiB a joke on average, so that the 64 MiB file stays below
     // 32768 jokes and its last joke can be drawn.
-    std::string small = dir.write("klein.txt", makeJokeFile(1u << 20, 1, 60, true));
-    std::string large = dir.write("gross.txt", makeJokeFile(64u << 20, 2, 60, true));
-    std::string shortJokes = dir.write("kurz.txt", makeJokeFile(64u << 20, 3, 6, false));
+    std::string smallBytes = makeJokeFile(1u << 20, 1, 60, true);
+    std::string largeBytes = makeJokeFile(64u << 20, 2, 60, true);
+    std::string shortBytes = makeJokeFile(64u << 20, 3, 6, false);
+    std::string small = dir.write("klein.txt", smallBytes);
+    std::string large = dir.write("gross.txt", largeBytes);
+    std::string shortJokes = dir.write("kurz.txt", shortBytes);
     if (small.empty() || large.empty() || shortJokes.empty()) {
         std::fprintf(stderr, "cannot write the joke files\n");
         return 1;
     }
-    std::printf("median of %d runs\n", repetitions);
-    benchFile(small, "small file");
-    benchFile(large, "large file");
-    benchFile(shortJokes, "short jokes, no long lines");
+    Ratios r1 = benchFile(small, smallBytes, "small file");
+    Ratios r2 = benchFile(large, largeBytes, "large file");
+    Ratios r3 = benchFile(shortJokes, shortBytes, "short jokes, no long lines");
+    std::printf("against the floor     load   pick\n");
+    std::printf("  1 MiB              %5.2f  %5.2f\n", r1.load, r1.pick);
+    std::printf("  64 MiB mixed       %5.2f  %5.2f\n", r2.load, r2.pick);
+    std::printf("  64 MiB short       %5.2f  %5.2f\n", r3.load, r3.pick);
 
     std::string self = selfPath(argv[0]);
     long peakSmall = childPeakKiB(self, small);

@@ -249,6 +249,34 @@ TEST_F(JokeFileTest, LinesAcrossReadBlocks)
     }
 }
 
+TEST_F(JokeFileTest, SpotsAcrossReadBlocks)
+{
+    // Each spot starts a line; the byte named with it lands at every
+    // offset from 3 before to 3 after a 64 KiB mark of the file.
+    const struct {
+        std::string bytes;
+        long at;
+    } spots[] = {
+        {"\r\n###\r\n", 2},                         // a separator
+        {std::string("ab\0cd\r\n", 7), 2},          // a NUL
+        {"zz\x1A###\r\n", 2},                       // Ctrl-Z
+        {std::string(1023, 'L') + "###\r\n", 1023}, // a long line's second piece
+    };
+    const std::string line = std::string(98, 'w') + ".\r\n";
+    for (long mark : {65536L, 131072L}) {
+        for (const auto& spot : spots) {
+            for (long shift = -3; shift <= 3; ++shift) {
+                std::string bytes = "erster Witz\r\n###\r\n";
+                long start = mark + shift - spot.at;
+                while (static_cast<long>(bytes.size() + line.size()) < start - 200)
+                    bytes += line;
+                bytes += std::string(start - 2 - static_cast<long>(bytes.size()), 'p') + "\r\n";
+                expectLikeReference(bytes + spot.bytes + "Witz danach\r\n###\r\nRest");
+            }
+        }
+    }
+}
+
 TEST_F(JokeFileTest, LongestLineAnywhereInPlainText)
 {
     // One line longer than all before it, at every offset within the
