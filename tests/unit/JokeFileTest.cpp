@@ -220,8 +220,8 @@ TEST_F(JokeFileTest, LinesAcrossReadBlocks)
 {
     // Lines of 100 characters and CR LF; the filler moves the CR LF pair
     // and a long line across the 64 KiB and 128 KiB marks.
-    // Lines of exactly 64 bytes: the scan's steps end where lines end,
-    // also at the end of a read block.
+    // Lines of exactly 64 bytes: line ends fall on word boundaries of the
+    // scan, also at the end of a read block.
     std::string exact;
     for (int i = 0; i < 3000; ++i)
         exact += std::string(63, 'e') + "\n";
@@ -279,8 +279,8 @@ TEST_F(JokeFileTest, SpotsAcrossReadBlocks)
 
 TEST_F(JokeFileTest, LongestLineAnywhereInPlainText)
 {
-    // One line longer than all before it, at every offset within the
-    // 64-byte steps of the scan, amid short lines.
+    // One line longer than all before it, at many offsets against the
+    // words of the scan, amid short lines.
     JokeFile jokes;
     const std::size_t cases[][2] = {{5, 6},   {5, 7},   {5, 33},  {5, 64},
                                     {5, 200}, {40, 41}, {40, 63}, {40, 65}, {200, 1500}};
