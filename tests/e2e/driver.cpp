@@ -472,15 +472,22 @@ static RECT bubbleBox(long w, long h)
 // size of a bubble for text (read as ANSI): the text's extent in the default
 // GUI font, its lines broken at blanks if the bubble were wider than the work
 // area, at the widest text width whose bubble fits
-static void printBubbleSize(HDC dc, const char* text)
+static long widestFittingText()
 {
-    RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX);
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    long fit = work.right - work.left - 4;
-    while (fit > 0 && bubbleBox(fit, 0).right > work.right - work.left - 4)
+    long room = work.right - work.left - 4;
+    long fit = room;
+    while (fit > 0 && bubbleBox(fit, 0).right > room)
         --fit;
+    return fit;
+}
+
+static void printBubbleSize(HDC dc, const char* text)
+{
+    static const long fit = widestFittingText();  // the work area is the same for every text
+    RECT r = {0, 0, 0, 0};
+    DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX);
     if (fit > 0 && r.right > fit) {
         SetRect(&r, 0, 0, fit, 0);
         DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_CENTER);
