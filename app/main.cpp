@@ -12,7 +12,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // first one's settings at exit: it only shows the running one's next joke
     HANDLE instanceMutex = CreateMutexA(NULL, FALSE, INSTANCE_MUTEX);
     if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        HWND running = FindWindowA("MainWindow", "Grinsel");
+        HWND running = FindWindowA(JokeBubble::CLASS_NAME, JokeBubble::TITLE);
         if (running)
             PostMessageA(running, WM_COMMAND, IDM_NEXTJOKE, 0);
         CloseHandle(instanceMutex);

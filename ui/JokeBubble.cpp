@@ -6,6 +6,9 @@
 #include "app/TrayApp.h"
 #include "ui/BubbleShape.h"
 
+const char JokeBubble::CLASS_NAME[] = "MainWindow";
+const char JokeBubble::TITLE[] = "Grinsel";
+
 static const char BANNER[] = "Grinsel 1.0\nvon Ilka Brennecke\nDeutsche Version";
 
 // how a text too wide for the work area is measured and painted: the same
@@ -46,10 +49,10 @@ JokeBubble::JokeBubble(WNDPROC windowProc)
     wc.hInstance = hInst;
     wc.hCursor = LoadCursor(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
-    wc.lpszClassName = "MainWindow";
+    wc.lpszClassName = CLASS_NAME;
     RegisterClassA(&wc);
 
-    hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, "MainWindow", "Grinsel", WS_POPUP,
+    hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, CLASS_NAME, TITLE, WS_POPUP,
                            0, 0, 0, 0, NULL, NULL, hInst, NULL);
     setText(BANNER);
 }

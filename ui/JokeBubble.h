@@ -16,6 +16,10 @@ public:
     void showNoActivate();
     HWND window() const { return hwnd; }
 
+    // the window's class and title, by which a second start finds it
+    static const char CLASS_NAME[];
+    static const char TITLE[];
+
     const RECT& textArea() const { return textRect; }
 
 private:
