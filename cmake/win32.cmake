@@ -10,6 +10,7 @@ set(WIN_FLAGS -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections
 target_compile_options(grinsel_core PRIVATE ${WIN_FLAGS})
 
 add_library(grinsel_win STATIC
+    app/SystemLibrary.cpp
     app/TrayApp.cpp
     app/Settings.cpp
     ui/JokeBubble.cpp

@@ -21,6 +21,8 @@ public:
     static const char TITLE[];
 
     const RECT& textArea() const { return textRect; }
+    // the text as the bubble shows it now, in UTF-16
+    const wchar_t* shownText() const { return text; }
 
 private:
     struct Placement {

@@ -6,6 +6,7 @@
 #include <new>
 #include <string.h>
 
+#include "app/SystemLibrary.h"
 #include "app/TrayApp.h"
 #include "res/resource.h"
 #include "ui/Dialogs.h"
@@ -60,8 +61,7 @@ void fillJokeFileList(HWND dialog, const char* path)
 static BOOL getOpenFileName(OPENFILENAMEA* ofn)
 {
     typedef BOOL(WINAPI * OpenFileNameProc)(OPENFILENAMEA*);
-    OpenFileNameProc open = (OpenFileNameProc)GetProcAddress(LoadLibraryA("comdlg32.dll"),
-                                                             "GetOpenFileNameA");
+    OpenFileNameProc open = (OpenFileNameProc)systemFunction("comdlg32.dll", "GetOpenFileNameA");
     return open ? open(ofn) : FALSE;
 }
 
@@ -70,8 +70,7 @@ static bool shellExecute(HWND owner, const char* operation, const char* file,
                          const char* parameters, const char* directory, int show)
 {
     typedef HINSTANCE(WINAPI * ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-    ShellExecuteProc execute = (ShellExecuteProc)GetProcAddress(LoadLibraryA("shell32.dll"),
-                                                               "ShellExecuteA");
+    ShellExecuteProc execute = (ShellExecuteProc)systemFunction("shell32.dll", "ShellExecuteA");
     return execute && (INT_PTR)execute(owner, operation, file, parameters, directory, show) > 32;
 }
 

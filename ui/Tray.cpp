@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "app/SystemLibrary.h"
 #include "app/TrayApp.h"
 
 // the shell is loaded when the icon is first added, not at process start,
@@ -9,8 +10,7 @@
 static BOOL shellNotifyIcon(DWORD action, NOTIFYICONDATAA* data)
 {
     typedef BOOL(WINAPI * NotifyIconProc)(DWORD, NOTIFYICONDATAA*);
-    NotifyIconProc notify = (NotifyIconProc)GetProcAddress(LoadLibraryA("shell32.dll"),
-                                                           "Shell_NotifyIconA");
+    NotifyIconProc notify = (NotifyIconProc)systemFunction("shell32.dll", "Shell_NotifyIconA");
     return notify ? notify(action, data) : FALSE;
 }
 
