@@ -9,6 +9,9 @@
 
 namespace {
 
+// every size the resources hold: the small and large icon at 100 to 200 %
+const int SIZES[] = {16, 20, 24, 32, 40, 48};
+
 struct IconPixels {
     int n = 0;
     std::vector<DWORD> rgb;   // 0x00RRGGBB, top row first
@@ -76,7 +79,7 @@ IconPixels readIcon(int id, int n) {
 
 TEST(IconTest, FaceIsYellowOnTransparentGround) {
     for (int id : {IDI_ACTIVE, IDI_STOPPED}) {
-        for (int n : {16, 32}) {
+        for (int n : SIZES) {
             SCOPED_TRACE(testing::Message() << "icon " << id << " size " << n);
             IconPixels p = readIcon(id, n);
             ASSERT_EQ(n, p.n);
@@ -95,6 +98,15 @@ TEST(IconTest, FaceIsYellowOnTransparentGround) {
                         << x << "," << y << " = " << std::hex << p.at(x, y);
                 }
             }
+            // A one-pixel dark outline on both sides of the middle row.
+            const int y = n / 2;
+            int left = 0, right = n - 1;
+            while (left < n && p.transparent(left, y)) ++left;
+            while (right >= 0 && p.transparent(right, y)) --right;
+            ASSERT_LT(left + 1, right);
+            EXPECT_EQ(0u, p.at(left, y)) << "left outline at " << left;
+            EXPECT_EQ(0u, p.at(right, y)) << "right outline at " << right;
+            EXPECT_TRUE(isYellow(p.at(left + 1, y)) && isYellow(p.at(right - 1, y)));
             int opaque = 0, yellow = 0;
             for (int i = 0; i < n * n; ++i) {
                 opaque += !p.clear[i];
@@ -107,7 +119,7 @@ TEST(IconTest, FaceIsYellowOnTransparentGround) {
 }
 
 TEST(IconTest, OnlyStoppedIconIsCrossedOutInRed) {
-    for (int n : {16, 32}) {
+    for (int n : SIZES) {
         SCOPED_TRACE(testing::Message() << "size " << n);
         IconPixels active = readIcon(IDI_ACTIVE, n);
         IconPixels stopped = readIcon(IDI_STOPPED, n);

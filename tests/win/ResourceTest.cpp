@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -59,9 +58,11 @@ TEST(ResourceTest, EveryResourceIsGermanOfGermany)
     EXPECT_EQ(102, IDI_STOPPED);
 }
 
-// Each icon: two 16-colour images, 32 and 16 pixels, both present.
-TEST(ResourceTest, IconsHoldTwoSixteenColourImages)
+// Each icon: six 16-colour images, largest first, one for each small and
+// large icon size the shell asks for between 100 and 200 % display scale.
+TEST(ResourceTest, IconsHoldSixteenColourImagesInSixSizes)
 {
+    const std::vector<int> expected = {48, 40, 32, 24, 20, 16};
     for (int id : {IDI_ACTIVE, IDI_STOPPED}) {
         SCOPED_TRACE(testing::Message() << "icon " << id);
         std::vector<BYTE> group = germanResource(RT_GROUP_ICON, id);
@@ -69,21 +70,27 @@ TEST(ResourceTest, IconsHoldTwoSixteenColourImages)
         const WORD* header = reinterpret_cast<const WORD*>(group.data());
         EXPECT_EQ(0, header[0]);
         EXPECT_EQ(1, header[1]);
-        ASSERT_EQ(2, header[2]);
-        ASSERT_EQ(6u + 2 * 14, group.size());
+        ASSERT_EQ(expected.size(), header[2]);
+        ASSERT_EQ(6u + expected.size() * 14, group.size());
         std::vector<int> sizes;
-        for (int i = 0; i < 2; ++i) {
+        for (size_t i = 0; i < expected.size(); ++i) {
             const BYTE* entry = group.data() + 6 + 14 * i;
             sizes.push_back(entry[0]);
             EXPECT_EQ(entry[0], entry[1]) << "square";
             const WORD bits = *reinterpret_cast<const WORD*>(entry + 6);
             EXPECT_TRUE(entry[2] == 16 || bits == 4)
                 << "colours " << int(entry[2]) << ", bits " << bits;
+            // the image itself, not only the directory, is 4 bits per pixel
+            // and as large as its entry says (twice as high: colour and mask)
             const WORD image = *reinterpret_cast<const WORD*>(entry + 12);
-            EXPECT_FALSE(germanResource(RT_ICON, image).empty()) << "image " << image;
+            std::vector<BYTE> dib = germanResource(RT_ICON, image);
+            ASSERT_GE(dib.size(), sizeof(BITMAPINFOHEADER)) << "image " << image;
+            const BITMAPINFOHEADER* bih = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+            EXPECT_EQ(entry[0], bih->biWidth);
+            EXPECT_EQ(2 * entry[0], bih->biHeight);
+            EXPECT_EQ(4, bih->biBitCount);
         }
-        std::sort(sizes.begin(), sizes.end());
-        EXPECT_EQ((std::vector<int>{16, 32}), sizes);
+        EXPECT_EQ(expected, sizes);
     }
 }
 
