@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "jokes/Random.h"
 #include "res/resource.h"
+#include "ui/FullScreen.h"
 #include "ui/Tray.h"
 
 HINSTANCE hInst;
@@ -65,6 +66,11 @@ void TrayApp::onTimer()
         cancelTimer();
         armTimer(pauseSeconds);
         bubble->hide();
+    } else if (userIsBusy()) {
+        // no joke over a presentation, a film or a game; nothing is made
+        // up later, the next step asks again
+        cancelTimer();
+        armTimer(pauseSeconds);
     } else {
         bubbleShown = true;
         bubble->setText(jokes->pick());

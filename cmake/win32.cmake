@@ -17,9 +17,12 @@ add_library(grinsel_win STATIC
     ui/Tray.cpp
     ui/Commands.cpp
     ui/SettingsDlg.cpp
-    ui/AboutDlg.cpp)
+    ui/AboutDlg.cpp
+    ui/Autostart.cpp
+    ui/FullScreen.cpp)
 target_compile_options(grinsel_win PRIVATE ${WIN_FLAGS})
-target_link_libraries(grinsel_win PUBLIC grinsel_core advapi32 gdi32 user32)
+# uuid holds the interface identifiers only: no library to load
+target_link_libraries(grinsel_win PUBLIC grinsel_core advapi32 gdi32 user32 uuid)
 
 set_source_files_properties(res/grinsel.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/active.ico;${CMAKE_SOURCE_DIR}/res/grinsel.manifest;${CMAKE_SOURCE_DIR}/res/stopped.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
@@ -57,7 +60,7 @@ foreach(script ${E2E_SCRIPTS})
     math(EXPR E2E_DISPLAY "${E2E_DISPLAY} + 1")
     add_test(NAME e2e.${name} COMMAND bash ${script})
     set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 600
-        ENVIRONMENT "GRINSEL_EXE=$<TARGET_FILE:grinsel>;GRDRIVER_EXE=$<TARGET_FILE:grdriver>;E2E_PREFIX_TEMPLATE=${WINE_PREFIX};E2E_DISPLAY=${E2E_DISPLAY};E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+        ENVIRONMENT "GRINSEL_EXE=$<TARGET_FILE:grinsel>;GRDRIVER_EXE=$<TARGET_FILE:grdriver>;WIN_TESTS_EXE=$<TARGET_FILE:win_tests>;E2E_PREFIX_TEMPLATE=${WINE_PREFIX};E2E_DISPLAY=${E2E_DISPLAY};E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endforeach()
 
 # benchmarks, run on demand by tests/bench/run.sh

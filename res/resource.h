@@ -25,5 +25,6 @@
 #define IDM_ABOUT           40006
 #define IDM_EXIT            40009
 #define IDM_NEXTJOKE        40011
+#define IDM_AUTOSTART       40012
 
 #endif

@@ -12,19 +12,23 @@ struct BubbleShape {
     ShapeRect body;          // the bubble proper
     ShapeRect crescentBase;  // minus the cutter, leaves the tail
     ShapeRect cutter;
+    // corner ellipses (width and height alike) of the three round rectangles
+    int bodyCorner, crescentCorner, cutterCorner;
 };
 
-// corner ellipses (width and height alike) of the three round rectangles
+// The bubble's fixed figures are pixels at 96 DPI; at other system DPIs
+// they grow as the font does. scaled() rounds as MulDiv does.
+int scaled(int pixels, int dpi);
+
 enum {
-    BODY_CORNER = 400,
-    CRESCENT_CORNER = 50,
-    CUTTER_CORNER = 75
+    BUBBLE_FRAME = 2,  // thickness of the black frame
+    BUBBLE_GAP = 4     // between the bubble and the work area's right edge
 };
 
-// textWidth and textHeight as measured with DT_CALCRECT
-BubbleShape bubbleShape(int textWidth, int textHeight);
+// textWidth and textHeight as measured with DT_CALCRECT, in pixels at dpi
+BubbleShape bubbleShape(int textWidth, int textHeight, int dpi);
 
 // the widest text whose outline fits in boxWidth pixels (at most 0: none)
-int widestText(int boxWidth);
+int widestText(int boxWidth, int dpi);
 
 #endif

@@ -1,6 +1,7 @@
 // What the user's clicks on the tray icon, the menus and the bubble do.
 #include "app/TrayApp.h"
 #include "res/resource.h"
+#include "ui/Autostart.h"
 #include "ui/Dialogs.h"
 #include "ui/Tray.h"
 
@@ -12,6 +13,8 @@ static const char TIP_STOPPED[] = "Grinsel gestoppt.";
 // elsewhere, and the WM_NULL afterwards lets it close on the first click.
 static void trackMenu(HMENU popup, int x, int y, HWND owner)
 {
+    // the user may have deleted the shortcut by hand since the last time
+    CheckMenuItem(popup, IDM_AUTOSTART, MF_BYCOMMAND | (autostartOn() ? MF_CHECKED : MF_UNCHECKED));
     SetForegroundWindow(owner);
     TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, x, y, 0, owner, NULL);
     PostMessageA(owner, WM_NULL, 0, 0);
@@ -45,6 +48,10 @@ void TrayApp::onCommand(HWND window, WPARAM wParam)
         break;
     case IDM_EXIT:
         PostQuitMessage(0);
+        break;
+    case IDM_AUTOSTART:
+        // a failure changes nothing; the next menu shows how things are
+        setAutostart(!autostartOn());
         break;
     case IDM_NEXTJOKE:
         // active, the icon and the check mark stay as they are

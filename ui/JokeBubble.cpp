@@ -40,8 +40,13 @@ static wchar_t* widen(const char* bytes)
 }
 
 JokeBubble::JokeBubble(WNDPROC windowProc)
-    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL), wrapWidth(0)
+    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL), wrapWidth(0), dpi(96)
 {
+    // the system DPI, fixed for the process: the stock font is made for it
+    HDC screen = GetDC(NULL);
+    dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(NULL, screen);
+
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof wc);
     wc.style = CS_SAVEBITS;
@@ -65,6 +70,97 @@ JokeBubble::~JokeBubble()
     delete[] text;
 }
 
+// The text's size as the bubble shows it, with its lines broken at line
+// feeds or, where the bubble would be wider than the work area, also at
+// blanks, no wider than fit; wrap gets the width it was broken at, or 0.
+static SIZE measureText(HDC dc, const wchar_t* text, int fit, int* wrap)
+{
+    RECT r = {0, 0, 0, 0};
+    DrawTextW(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX);
+    *wrap = 0;
+    if (fit > 0 && r.right > fit) {
+        SetRect(&r, 0, 0, fit, 0);
+        DrawTextW(dc, text, -1, &r, DT_CALCRECT | WRAPPED);
+        *wrap = fit;
+    }
+    SIZE size = {r.right - r.left, r.bottom - r.top};
+    return size;
+}
+
+// What is needed to tell whether a text's bubble fits the work area's height.
+struct HeightProbe {
+    HDC dc;
+    int fit;
+    int dpi;
+    int room;
+    const wchar_t* text;
+    wchar_t* probe;  // room for the text and a last line "..."
+
+    // the first length characters of the text and a line "...": does it fit?
+    bool fits(int length) const
+    {
+        memcpy(probe, text, length * sizeof *text);
+        probe[length] = L'\n';
+        probe[length + 1] = 0x2026;  // the horizontal ellipsis, whatever the code page
+        probe[length + 2] = 0;
+        int wrap;
+        SIZE size = measureText(dc, probe, fit, &wrap);
+        // the outline's box ends one pixel above the body's bottom edge
+        return bubbleShape(size.cx, size.cy, dpi).body.bottom - 1 <= room;
+    }
+};
+
+// The length of the longest start of a text too tall for the work area that
+// still fits with a last line "...": it ends at a line feed; where not even
+// the first line fits, it ends at the last blank of that line that fits, or
+// without one at its last character that does. More text never makes the
+// bubble lower, so both searches halve.
+static int fittingStart(const HeightProbe& h, int length)
+{
+    int lineFeeds = 0;
+    for (int i = 0; i < length; ++i)
+        lineFeeds += h.text[i] == L'\n';
+    int* ends = new (std::nothrow) int[lineFeeds + 1];
+    if (!ends)
+        return length;
+    int n = 0;
+    for (int i = 0; i < length; ++i)
+        if (h.text[i] == L'\n')
+            ends[n++] = i;
+
+    int low = 0, high = lineFeeds;  // how many lines fit: 0 .. lineFeeds
+    while (low < high) {
+        int middle = (low + high + 1) / 2;
+        if (h.fits(ends[middle - 1]))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    int firstLineEnd = lineFeeds ? ends[0] : length;
+    int fitting = low ? ends[low - 1] : -1;
+    delete[] ends;
+    if (fitting >= 0)
+        return fitting;
+
+    low = 0;
+    high = firstLineEnd;
+    while (low < high) {
+        int middle = (low + high + 1) / 2;
+        if (h.fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    int cut = low;
+    while (cut > 0 && h.text[cut] != L' ')
+        --cut;
+    if (cut == 0)
+        cut = low;
+    if (cut > 0 && IS_HIGH_SURROGATE(h.text[cut - 1]))
+        --cut;  // never half a character
+    return cut;
+}
+
 void JokeBubble::setText(const char* newText)
 {
     // our own copy: the caller's buffer is overwritten by the next pick
@@ -79,40 +175,47 @@ void JokeBubble::setText(const char* newText)
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     HDC dc = GetDC(hwnd);
-    SetRect(&textRect, 0, 0, 0, 0);
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    DrawTextW(dc, text, -1, &textRect, DT_CALCRECT | DT_NOPREFIX);
-    // a bubble wider than the work area would begin off the screen: break
-    // the lines at blanks instead, as wide as the bubble still fits
-    wrapWidth = widestText(work.right - work.left - 4);
-    if (wrapWidth > 0 && textRect.right > wrapWidth) {
-        SetRect(&textRect, 0, 0, wrapWidth, 0);
-        DrawTextW(dc, text, -1, &textRect, DT_CALCRECT | WRAPPED);
-    } else {
-        wrapWidth = 0;
+    // a bubble wider than the work area would begin off the screen: the
+    // lines break at blanks instead, as wide as the bubble still fits
+    int fit = widestText(work.right - work.left - scaled(BUBBLE_GAP, dpi), dpi);
+    SIZE size = measureText(dc, text, fit, &wrapWidth);
+    int room = work.bottom - work.top;
+    if (bubbleShape(size.cx, size.cy, dpi).body.bottom - 1 > room) {
+        // one too tall would begin above the screen, with the joke's start:
+        // it shows what fits, and a last line "..." says there is more
+        int length = lstrlenW(text);
+        wchar_t* shown = new (std::nothrow) wchar_t[length + 3];
+        if (shown) {
+            HeightProbe h = {dc, fit, dpi, room, text, shown};
+            h.fits(fittingStart(h, length));
+            delete[] text;
+            text = shown;
+            size = measureText(dc, text, fit, &wrapWidth);
+        }
     }
     SelectObject(dc, oldFont);
     ReleaseDC(hwnd, dc);
 
-    BubbleShape shape = bubbleShape(textRect.right - textRect.left, textRect.bottom - textRect.top);
+    BubbleShape shape = bubbleShape(size.cx, size.cy, dpi);
     SetRect(&textRect, shape.text.left, shape.text.top, shape.text.right, shape.text.bottom);
 
     const ShapeRect& b = shape.crescentBase;
     const ShapeRect& c = shape.cutter;
     HRGN body = CreateRoundRectRgn(shape.body.left, shape.body.top, shape.body.right,
-                                   shape.body.bottom, BODY_CORNER, BODY_CORNER);
+                                   shape.body.bottom, shape.bodyCorner, shape.bodyCorner);
     HRGN crescent;
     if (c.right > c.left) {
         crescent = CreateRoundRectRgn(b.left, b.top, b.right, b.bottom,
-                                      CRESCENT_CORNER, CRESCENT_CORNER);
+                                      shape.crescentCorner, shape.crescentCorner);
         HRGN cutter = CreateRoundRectRgn(c.left, c.top, c.right, c.bottom,
-                                         CUTTER_CORNER, CUTTER_CORNER);
+                                         shape.cutterCorner, shape.cutterCorner);
         // what the cutter leaves of the base is a thin crescent; its lower
         // end sticks out of the body as the tail
         CombineRgn(crescent, crescent, cutter, RGN_DIFF);
         DeleteObject(cutter);
     } else {
-        // a text of at most 40 pixels leaves the tail's rectangles without
+        // a text narrower than the tail's rectangles leaves them without
         // width, and round rectangles that thin can come out as garbage
         // spanning the whole coordinate range: such a bubble has no tail
         crescent = CreateRectRgn(0, 0, 0, 0);
@@ -143,7 +246,8 @@ void JokeBubble::paint()
     HDC dc = BeginPaint(hwnd, &ps);
     FillRgn(dc, outline, brush);
     DeleteObject(brush);
-    FrameRgn(dc, outline, (HBRUSH)GetStockObject(BLACK_BRUSH), 2, 2);
+    int frame = scaled(BUBBLE_FRAME, dpi);
+    FrameRgn(dc, outline, (HBRUSH)GetStockObject(BLACK_BRUSH), frame, frame);
 
     RECT area = textRect;  // DrawTextW may change the rectangle it gets
     UINT format = DT_CENTER | DT_NOPREFIX;
@@ -169,7 +273,7 @@ void JokeBubble::place()
     GetRgnBox(outline, &box);
     int width = box.right - box.left;
     int height = box.bottom - box.top;
-    int x = work.right - width - 4;
+    int x = work.right - width - scaled(BUBBLE_GAP, dpi);
     int y = work.bottom - height;
 
     // repeated work-area notifications must not move or re-order the window

@@ -35,6 +35,7 @@ private:
     HRGN outline;
     wchar_t* text;
     int wrapWidth;  // lines broken at blanks to this width; 0: at line feeds only
+    int dpi;        // the system's, read once at start
 };
 
 #endif

@@ -457,12 +457,25 @@ static int cmdDlgCombo(int, wchar_t** argv)
 
 // --- expected bubble sizes ---------------------------------------------------
 
+// a bubble's fixed figures, given for 96 DPI, at the system's DPI
+static long scaled(long pixels)
+{
+    static int dpi = 0;
+    if (!dpi) {
+        HDC screen = GetDC(NULL);
+        dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(NULL, screen);
+    }
+    return MulDiv(pixels, dpi, 96);
+}
+
 // the box of a bubble's body for a text of w by h pixels: a margin of a
 // tenth and 20 pixels on every side, rounded off as the outline region is
 // (the platform's box of it is one pixel smaller)
 static RECT bubbleBox(long w, long h)
 {
-    HRGN body = CreateRoundRectRgn(0, 0, 2 * (w / 10 + 20) + w, 2 * (h / 10 + 20) + h, 400, 400);
+    HRGN body = CreateRoundRectRgn(0, 0, 2 * (w / 10 + scaled(20)) + w,
+                                   2 * (h / 10 + scaled(20)) + h, scaled(400), scaled(400));
     RECT box;
     GetRgnBox(body, &box);
     DeleteObject(body);
@@ -476,23 +489,69 @@ static long widestFittingText()
 {
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    long room = work.right - work.left - 4;
+    long room = work.right - work.left - scaled(4);
     long fit = room;
     while (fit > 0 && bubbleBox(fit, 0).right > room)
         --fit;
     return fit;
 }
 
-static void printBubbleSize(HDC dc, const char* text)
+static RECT bubbleBoxFor(HDC dc, const char* text, int length)
 {
     static const long fit = widestFittingText();  // the work area is the same for every text
     RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX);
+    DrawTextA(dc, text, length, &r, DT_CALCRECT | DT_NOPREFIX);
     if (fit > 0 && r.right > fit) {
         SetRect(&r, 0, 0, fit, 0);
-        DrawTextA(dc, text, -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_CENTER);
+        DrawTextA(dc, text, length, &r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_CENTER);
     }
-    RECT box = bubbleBox(r.right - r.left, r.bottom - r.top);
+    return bubbleBox(r.right - r.left, r.bottom - r.top);
+}
+
+// a text too tall for the work area is shown up to the last line feed (or
+// else the last blank of its first line) at which it fits with a last line
+// "..." (0x85 in Windows-1252)
+static bool fitsWithEllipsis(HDC dc, char* probe, const char* text, int length, long room)
+{
+    memcpy(probe, text, length);
+    memcpy(probe + length, "\n\x85", 3);
+    return bubbleBoxFor(dc, probe, length + 2).bottom <= room;
+}
+
+static void printBubbleSize(HDC dc, const char* text)
+{
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    long room = work.bottom - work.top;
+    int length = (int)strlen(text);
+    RECT box = bubbleBoxFor(dc, text, length);
+    char* probe = box.bottom > room ? (char*)malloc(length + 3) : NULL;
+    if (probe) {
+        // more text never makes a lower bubble: the first start that does
+        // not fit ends each search
+        int low = -1;
+        for (int i = 0; i < length; ++i) {
+            if (text[i] != '\n')
+                continue;
+            if (!fitsWithEllipsis(dc, probe, text, i, room))
+                break;
+            low = i;
+        }
+        // not even the first line: its words, one by one
+        if (low < 0) {
+            low = 0;
+            for (int i = 1; i < length && text[i] != '\n'; ++i) {
+                if (text[i] != ' ')
+                    continue;
+                if (!fitsWithEllipsis(dc, probe, text, i, room))
+                    break;
+                low = i;
+            }
+        }
+        fitsWithEllipsis(dc, probe, text, low, room);
+        box = bubbleBoxFor(dc, probe, low + 2);
+        free(probe);
+    }
     printf("%ld %ld\n", box.right - box.left, box.bottom - box.top);
 }
 
@@ -1264,6 +1323,110 @@ static int cmdCloseBox(int, wchar_t** argv)
     return 1;
 }
 
+// --- display scale, full screen ----------------------------------------------
+
+static int cmdDpi(int, wchar_t**)
+{
+    HDC screen = GetDC(NULL);
+    printf("dpi=%d smicon=%d\n", GetDeviceCaps(screen, LOGPIXELSX), GetSystemMetrics(SM_CXSMICON));
+    ReleaseDC(NULL, screen);
+    return 0;
+}
+
+// every text of a dialog's buttons and labels inside its control, in the
+// control's own font: one line per control that cuts its text; exit 1 then
+static int cmdDlgFit(int, wchar_t** argv)
+{
+    HWND dialog = findDialog(argv[0], 2000);
+    if (!dialog)
+        return 1;
+    int cut = 0, checked = 0;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t name[32], text[256];
+        GetClassNameW(c, name, 32);
+        LONG style = GetWindowLongW(c, GWL_STYLE);
+        bool label = !_wcsicmp(name, L"Static") && (style & SS_TYPEMASK) != SS_ICON;
+        if ((!label && _wcsicmp(name, L"Button")) || !GetWindowTextW(c, text, 256))
+            continue;
+        RECT client;
+        GetClientRect(c, &client);
+        // a button's text keeps clear of its 3-D edge on either side
+        int room = client.right - (label ? 0 : 2 * GetSystemMetrics(SM_CXEDGE) + 2);
+        HDC dc = GetDC(c);
+        HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(c, WM_GETFONT, 0, 0));
+        RECT need = {0, 0, room, 0};
+        DrawTextW(dc, text, -1, &need, DT_CALCRECT | (label ? DT_WORDBREAK : DT_SINGLELINE));
+        SelectObject(dc, old);
+        ReleaseDC(c, dc);
+        ++checked;
+        if (need.right > room || need.bottom > client.bottom) {
+            printf("cut %d: needs %ldx%ld, has %dx%ld: ", (int)(short)GetDlgCtrlID(c), need.right,
+                   need.bottom, room, client.bottom);
+            printEscaped(text);
+            printf("\n");
+            ++cut;
+        }
+    }
+    printf("checked=%d cut=%d\n", checked, cut);
+    return cut || !checked;
+}
+
+static LRESULT CALLBACK coverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        FillRect(dc, &ps.rcPaint, (HBRUSH)GetStockObject(DKGRAY_BRUSH));
+        EndPaint(window, &ps);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A window in front of everything else for ms, as a full-screen program's
+// ("popup": borderless, the monitor's size) or a maximised window with a
+// caption stretched to the monitor, as an auto-hiding taskbar lets it be;
+// "short" is a popup one pixel short of the monitor at the bottom.
+static int cmdCover(int, wchar_t** argv)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = coverProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.lpszClassName = L"GrdriverCover";
+    RegisterClassW(&wc);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& m = monitor.rcMonitor;
+    bool maximised = !wcscmp(argv[0], L"maximised");
+    DWORD style = maximised ? WS_OVERLAPPEDWINDOW : WS_POPUP;
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Vollbild", style, m.left, m.top,
+                                  m.right - m.left, m.bottom - m.top - !wcscmp(argv[0], L"short"),
+                                  NULL, NULL, wc.hInstance, NULL);
+    if (!window)
+        return 1;
+    ShowWindow(window, maximised ? SW_SHOWMAXIMIZED : SW_SHOW);
+    if (maximised)
+        SetWindowPos(window, NULL, m.left, m.top, m.right - m.left, m.bottom - m.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    SetForegroundWindow(window);
+    RECT r;
+    GetWindowRect(window, &r);
+    printf("covering %ld %ld %ld %ld zoomed=%d\n", r.left, r.top, r.right, r.bottom,
+           IsZoomed(window) ? 1 : 0);
+    fflush(stdout);
+    DWORD start = now(), limit = number(argv[1]);
+    while (now() - start < limit) {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+    }
+    DestroyWindow(window);
+    printf("uncovered\n");
+    return 0;
+}
+
 // --- command table ---------------------------------------------------------
 
 struct Command {
@@ -1322,6 +1485,10 @@ static const Command commands[] = {
     {"wait-title", 1, "CLASS [ms [TEXT]]: wait for a visible window of that class (whose title holds TEXT); its title", cmdWaitTitle},
     {"close-class", 1, "CLASS [ms]: post WM_CLOSE to the windows of a class, wait until gone", cmdCloseClass},
     {"closebox", 1, "TITLE: centre of the dialog's close box, as its hit test tells", cmdCloseBox},
+    // display scale, full screen
+    {"dpi", 0, ": the system DPI and the small icon's size", cmdDpi},
+    {"dlg-fit", 1, "TITLE: every button and label text fits its control; exit 1 if one is cut", cmdDlgFit},
+    {"cover", 2, "popup|short|maximised ms: a window covering the monitor in front, for ms", cmdCover},
 };
 
 int main()

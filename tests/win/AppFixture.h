@@ -36,6 +36,15 @@ inline bool waitForTaskbar(DWORD ms = 5000)
     }
 }
 
+// a bubble's fixed figures, given for 96 DPI, at the system DPI of the run
+inline int px(int pixels)
+{
+    HDC screen = GetDC(NULL);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(NULL, screen);
+    return MulDiv(pixels, dpi, 96);
+}
+
 inline RECT workArea()
 {
     RECT work = {};
@@ -120,15 +129,16 @@ inline Size measureText(const char* text)
 // round rectangles; bodyOnly, if given, gets the body alone
 inline HRGN expectedOutline(Size text, HRGN* bodyOnly = NULL)
 {
-    int mx = text.w / 10 + 20, my = text.h / 10 + 20;
+    int mx = text.w / 10 + px(20), my = text.h / 10 + px(20);
     int right = 2 * mx + text.w, bottom = 2 * my + text.h;
-    HRGN body = CreateRoundRectRgn(0, 0, right, bottom, 400, 400);
+    HRGN body = CreateRoundRectRgn(0, 0, right, bottom, px(400), px(400));
     HRGN tail = CreateRectRgn(0, 0, 0, 0);
-    // texts of at most 40 pixels get no tail
-    if (text.w > 40) {
+    // texts of at most 40 pixels (at 96 DPI) get no tail
+    if (text.w > px(40)) {
         DeleteObject(tail);
-        tail = CreateRoundRectRgn(2 * mx, 2 * my, right - 30, bottom, 50, 50);
-        HRGN cutter = CreateRoundRectRgn(2 * mx, 2 * my, right - 40, bottom + 10, 75, 75);
+        tail = CreateRoundRectRgn(2 * mx, 2 * my, right - px(30), bottom, px(50), px(50));
+        HRGN cutter = CreateRoundRectRgn(2 * mx, 2 * my, right - px(40), bottom + px(10),
+                                         px(75), px(75));
         CombineRgn(tail, tail, cutter, RGN_DIFF);
         DeleteObject(cutter);
     }

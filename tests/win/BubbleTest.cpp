@@ -185,7 +185,7 @@ TEST_F(BubbleTest, OutlineIsBodyPlusTailAroundTheMeasuredText)
     const char* texts[] = {
         "Kurz und knapp.",
         "Fragt der Lehrer: Wer war das?\nSagt Fritzchen:\n\nIch nicht!",
-        "Ein sehr langer Witz ohne jeden Zeilenumbruch, der trotzdem nicht umbrochen wird.",
+        "Ein langer Witz ohne jeden Zeilenumbruch, der nicht umbrochen wird.",
         "Tom && Jerry & Co",
     };
     // with prefix processing the ampersands would measure differently
@@ -196,7 +196,7 @@ TEST_F(BubbleTest, OutlineIsBodyPlusTailAroundTheMeasuredText)
     SelectObject(dc, old);
     ReleaseDC(NULL, dc);
     ASSERT_NE(measureText(texts[3]).w, prefixed.right);
-    ASSERT_GT(bubbleSizeFor(texts[2]).w, 400);
+    ASSERT_GT(bubbleSizeFor(texts[2]).w, px(400));
 
     for (const char* text : texts) {
         SCOPED_TRACE(text);
@@ -221,12 +221,12 @@ TEST_F(BubbleTest, OutlineIsBodyPlusTailAroundTheMeasuredText)
         // the tail: a horn outside the body's lower-right curve, reaching
         // the bottom rows between 30 and 50 pixels left of the right edge
         int tailPoints = 0;
-        for (int y = box.h - 4; y < box.h; ++y)
-            for (int x = box.w - 50; x <= box.w - 28; ++x)
+        for (int y = box.h - px(4); y < box.h; ++y)
+            for (int x = box.w - px(50); x <= box.w - px(28); ++x)
                 tailPoints += PtInRegion(actual, x, y) && !PtInRegion(body, x, y);
         EXPECT_GT(tailPoints, 0);
         // and nothing to the right of it down there
-        EXPECT_FALSE(PtInRegion(actual, box.w - 5, box.h - 2));
+        EXPECT_FALSE(PtInRegion(actual, box.w - px(5), box.h - px(2)));
         DeleteObject(expected);
         DeleteObject(body);
         DeleteObject(actual);
@@ -237,14 +237,17 @@ TEST_F(BubbleTest, SitsAtTheLowerRightOfTheWorkAreaAndTopmost)
 {
     RECT work = workArea();
     // the desktop of the tests: 800x600 with the taskbar at the bottom
+    RECT taskbar = {};
+    GetWindowRect(FindWindowA("Shell_TrayWnd", NULL), &taskbar);
     EXPECT_EQ(0, work.left);
     EXPECT_EQ(0, work.top);
     EXPECT_EQ(800, work.right);
-    EXPECT_EQ(580, work.bottom);
+    EXPECT_EQ(600, taskbar.bottom);
+    EXPECT_EQ(taskbar.top, work.bottom);
 
     bubble->setText("Was ist gelb und kann nicht schwimmen?\nEin Bagger.");
     RECT r = rect();
-    EXPECT_EQ(work.right - 4, r.right);
+    EXPECT_EQ(work.right - px(4), r.right);
     EXPECT_EQ(work.bottom, r.bottom);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
@@ -254,7 +257,7 @@ TEST_F(BubbleTest, SitsAtTheLowerRightOfTheWorkAreaAndTopmost)
     bubble->setText(wide.c_str());
     r = rect();
     EXPECT_LT(r.left, 0);
-    EXPECT_EQ(work.right - 4, r.right);
+    EXPECT_EQ(work.right - px(4), r.right);
     EXPECT_EQ(work.bottom, r.bottom);
     EXPECT_EQ(bubbleSizeFor(wide.c_str()).w, r.right - r.left);
     // still one line high
@@ -281,7 +284,7 @@ TEST_F(BubbleTest, PlaceFollowsTheWorkAreaAndStaysHiddenWhenItMoves)
     ASSERT_TRUE(EqualRect(&moved, &now));
     bubble->place();
     RECT r = rect();
-    EXPECT_EQ(696, r.right);
+    EXPECT_EQ(700 - px(4), r.right);
     EXPECT_EQ(600, r.bottom);
     EXPECT_EQ(before.right - before.left, r.right - r.left);
     EXPECT_EQ(before.bottom - before.top, r.bottom - r.top);
@@ -295,7 +298,7 @@ TEST_F(BubbleTest, PlaceFollowsTheWorkAreaAndStaysHiddenWhenItMoves)
 
     bubble->setText("Kommt ein Pferd in die Bar.");
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(696, rect().right);
+    EXPECT_EQ(700 - px(4), rect().right);
 }
 
 TEST_F(BubbleTest, TextOfTheSameSizeHidesAndShowsWithoutMovingOrReordering)
@@ -375,20 +378,20 @@ TEST_F(BubbleTest, PaintsItsOwnCopyOfTheTextInInfoColoursWithABlackFrame)
     ASSERT_EQ(box.w, shown.w);
     ASSERT_EQ(box.h, shown.h);
 
-    // the frame: two pixels along the outline, at the top, left and bottom
-    EXPECT_EQ(black, shown.at(box.w / 2, 0));
-    EXPECT_EQ(black, shown.at(box.w / 2, 1));
-    EXPECT_EQ(black, shown.at(0, box.h / 2));
-    EXPECT_EQ(black, shown.at(1, box.h / 2));
-    EXPECT_EQ(black, shown.at(box.w / 2, box.h - 1));
-    EXPECT_EQ(black, shown.at(box.w / 2, box.h - 2));
-    // inside: the info background, between the frame and the text
-    EXPECT_EQ(background, shown.at(box.w / 2, 2));
-    EXPECT_EQ(background, shown.at(2, box.h / 2));
-    EXPECT_EQ(background, shown.at(box.w / 2, box.h - 3));
+    // the frame: two pixels (three at 150 %) along the outline, at the top,
+    // left and bottom; inside it the info background, up to the text
+    const int frame = px(2);
+    for (int i = 0; i < frame; ++i) {
+        EXPECT_EQ(black, shown.at(box.w / 2, i)) << i;
+        EXPECT_EQ(black, shown.at(i, box.h / 2)) << i;
+        EXPECT_EQ(black, shown.at(box.w / 2, box.h - 1 - i)) << i;
+    }
+    EXPECT_EQ(background, shown.at(box.w / 2, frame));
+    EXPECT_EQ(background, shown.at(frame, box.h / 2));
+    EXPECT_EQ(background, shown.at(box.w / 2, box.h - 1 - frame));
     // the text in the info text colour, inside the margins only
     Size text = measureText(buffer);
-    int mx = text.w / 10 + 20, my = text.h / 10 + 20;
+    int mx = text.w / 10 + px(20), my = text.h / 10 + px(20);
     int inside = 0, outside = 0;
     for (int y = 0; y < box.h; ++y)
         for (int x = 0; x < box.w; ++x) {
@@ -461,7 +464,7 @@ TEST_F(BubbleTest, LinesAreCentredAndAmpersandsAreText)
     bubble->setText(ampersands);
     UpdateWindow(window);
     Size text = measureText(ampersands);
-    int mx = text.w / 10 + 20, my = text.h / 10 + 20;
+    int mx = text.w / 10 + px(20), my = text.h / 10 + px(20);
     std::pair<int, int> ends = inkColumns(captureWindow(window), ink, my, my + text.h);
     std::pair<int, int> want = referenceInk(ampersands, background, ink, text.h);
     ASSERT_GE(want.first, 0);
@@ -474,8 +477,8 @@ TEST_F(BubbleTest, LinesAreCentredAndAmpersandsAreText)
     UpdateWindow(window);
     text = measureText(lines);
     Size line = measureText("ii");
-    mx = text.w / 10 + 20;
-    my = text.h / 10 + 20;
+    mx = text.w / 10 + px(20);
+    my = text.h / 10 + px(20);
     ends = inkColumns(captureWindow(window), ink, my, my + line.h);
     want = referenceInk("ii", background, ink, line.h);
     int indent = mx + (text.w - line.w) / 2;
@@ -491,7 +494,7 @@ TEST_F(BubbleTest, EmptyTextIsShownLikeAnyOther)
     Size box = bubbleSizeFor("");
     EXPECT_EQ(box.w, windowSize(window).w);
     EXPECT_EQ(box.h, windowSize(window).h);
-    EXPECT_EQ(workArea().right - 4, rect().right);
+    EXPECT_EQ(workArea().right - px(4), rect().right);
 }
 
 TEST_F(BubbleTest, ShortTextsStillMakeASmallBubbleAtTheCorner)
@@ -507,10 +510,10 @@ TEST_F(BubbleTest, ShortTextsStillMakeASmallBubbleAtTheCorner)
             bubble->setText(text);
             RECT r = rect();
             EXPECT_TRUE(IsWindowVisible(window)) << text;
-            EXPECT_EQ(workArea().right - 4, r.right) << text;
+            EXPECT_EQ(workArea().right - px(4), r.right) << text;
             EXPECT_EQ(workArea().bottom, r.bottom) << text;
-            EXPECT_LT(r.right - r.left, 200) << text;
-            EXPECT_LT(r.bottom - r.top, 120) << text;
+            EXPECT_LT(r.right - r.left, px(200)) << text;
+            EXPECT_LT(r.bottom - r.top, px(120)) << text;
         }
 }
 
@@ -536,19 +539,26 @@ TEST_F(BubbleTest, Utf8TextsLookLikeTheirWindows1252Twins)
 TEST_F(BubbleTest, TextsTooWideForTheWorkAreaBreakAtBlanks)
 {
     RECT work = workArea();
-    const int room = work.right - work.left - 4;
+    const int room = work.right - work.left - px(4);
     // a line exactly as wide as fits stays a line: words, then "a"s past the
-    // limit and "b"s, a pixel narrower each, back to it
+    // limit and "b"s, a pixel narrower each at 96 DPI, back to it (at other
+    // scales as near to it as the letters' widths allow)
     std::string text = "Treffen sich zwei J\xe4ger im Wald.";
     while (bubbleSizeFor(text.c_str()).w < room - 100)
         text += " Wald.";
     for (text += ' '; bubbleSizeFor(text.c_str()).w < room;)
         text += 'a';
-    for (size_t i = text.size() - 1; bubbleSizeFor(text.c_str()).w > room; --i)
+    for (size_t i = text.size() - 1; text[i] == 'a' && bubbleSizeFor(text.c_str()).w > room; --i)
         text[i] = 'b';
-    ASSERT_EQ(room, bubbleSizeFor(text.c_str()).w);
+    while (bubbleSizeFor(text.c_str()).w > room)
+        text.pop_back();
+    for (const char* narrow : {"i", "'"})
+        while (bubbleSizeFor((text + narrow).c_str()).w <= room)
+            text += narrow;
+    const int width = bubbleSizeFor(text.c_str()).w;
+    ASSERT_GE(width, px(4) == 4 ? room : room - 5);
     bubble->setText(text.c_str());
-    EXPECT_EQ(work.left, rect().left);
+    EXPECT_EQ(work.right - px(4) - width, rect().left);
     EXPECT_EQ(bubbleSizeFor("x").h, windowSize(window).h);
     // a pixel more, and its last word goes to a second line
     bubble->setText((text + 'a').c_str());
@@ -574,3 +584,100 @@ TEST_F(BubbleTest, TextsTooWideForTheWorkAreaBreakAtBlanks)
 }
 
 }  // namespace
+
+namespace {
+
+// the size of a bubble for a wide text whose lines break at blanks where
+// the bubble would be wider than the work area, as wide as it still fits
+Size wrappedBubbleSize(const std::wstring& text)
+{
+    int room = workArea().right - workArea().left - px(4);
+    int fit = room;
+    for (HRGN body = NULL; fit > 0; --fit) {
+        body = expectedOutline(Size{fit, 0});
+        RECT box;
+        GetRgnBox(body, &box);
+        DeleteObject(body);
+        if (box.right <= room)
+            break;
+    }
+    HDC dc = GetDC(NULL);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    RECT r = {0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
+    if (r.right > fit) {
+        SetRect(&r, 0, 0, fit, 0);
+        DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_CENTER);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(NULL, dc);
+    HRGN outline = expectedOutline(Size{r.right, r.bottom});
+    RECT box;
+    GetRgnBox(outline, &box);
+    DeleteObject(outline);
+    return Size{box.right, box.bottom};
+}
+
+}  // namespace
+
+TEST_F(BubbleTest, TextsTooTallForTheWorkAreaShowTheirStartAndAnEllipsis)
+{
+    const RECT work = workArea();
+    const int room = work.bottom - work.top;
+    // 80 short lines: the most that fit with a last line "..." (0x85 in
+    // Windows-1252) are shown, exactly as if that were the text
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 80; ++i)
+        lines.push_back("Zeile " + std::to_string(i) + " von achtzig");
+    auto firstLines = [&](size_t n, bool ellipsis) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i)
+            s += (i ? "\n" : "") + lines[i];
+        return ellipsis ? s + "\n\x85" : s;
+    };
+    size_t n = lines.size();
+    while (n > 0 && bubbleSizeFor(firstLines(n, true).c_str()).h > room)
+        --n;
+    ASSERT_GT(n, 10u);
+    bubble->setText(firstLines(n, true).c_str());
+    UpdateWindow(window);
+    Pixels expected = captureWindow(window);
+    RECT expectedRect = rect();
+    EXPECT_EQ(work.bottom, expectedRect.bottom);
+    EXPECT_GE(expectedRect.top, work.top);
+
+    bubble->setText(firstLines(lines.size(), false).c_str());
+    UpdateWindow(window);
+    RECT r = rect();
+    EXPECT_TRUE(EqualRect(&expectedRect, &r));
+    EXPECT_TRUE(captureWindow(window) == expected);
+
+    // the most lines that fit as they are stay as they are; one more is cut
+    size_t whole = n;
+    while (bubbleSizeFor(firstLines(whole + 1, false).c_str()).h <= room)
+        ++whole;
+    bubble->setText(firstLines(whole, false).c_str());
+    EXPECT_EQ(bubbleSizeFor(firstLines(whole, false).c_str()).h, windowSize(window).h);
+    EXPECT_EQ(std::wstring(bubble->shownText()).find(L'\x2026'), std::wstring::npos);
+    bubble->setText(firstLines(whole + 1, false).c_str());
+    EXPECT_EQ(bubbleSizeFor(firstLines(n, true).c_str()).h, windowSize(window).h);
+
+    // one paragraph far too tall even when wrapped: cut at the last blank
+    // at which it still fits, never within a word
+    std::string paragraph;
+    while (paragraph.size() < 12000)
+        paragraph += "Kommt ein Mann zum Arzt und sagt: Herr Doktor, mir tut alles weh. ";
+    bubble->setText(paragraph.c_str());
+    std::wstring shown = bubble->shownText();
+    ASSERT_GT(shown.size(), 2u);
+    EXPECT_GE(rect().top, work.top);
+    EXPECT_EQ(work.bottom, rect().bottom);
+    EXPECT_EQ(L"\n\x2026", shown.substr(shown.size() - 2));
+    std::wstring start = shown.substr(0, shown.size() - 2);
+    std::wstring whole16(paragraph.begin(), paragraph.end());
+    ASSERT_EQ(0u, whole16.find(start));
+    EXPECT_EQ(L' ', whole16[start.size()]);
+    EXPECT_EQ(wrappedBubbleSize(shown).h, windowSize(window).h);
+    size_t next = whole16.find(L' ', start.size() + 1);
+    EXPECT_GT(wrappedBubbleSize(whole16.substr(0, next) + L"\n\x2026").h, room);
+}

@@ -112,6 +112,7 @@ TEST(ResourceTest, TrayMenuItemsInOrder)
         bool checked;
     } items[] = {
         {IDM_ACTIVE, "Aktiv", true},
+        {IDM_AUTOSTART, "Mit Windows starten", false},
         {0, "", false},
         {IDM_SETTINGS, "Einstellungen", false},
         {IDM_ABOUT, "Info \xFC" "ber Grinsel", false},
@@ -119,8 +120,8 @@ TEST(ResourceTest, TrayMenuItemsInOrder)
         {IDM_NEXTJOKE, "N\xE4" "chster Witz ...", false},
         {IDM_EXIT, "Beenden", false},
     };
-    ASSERT_EQ(7, GetMenuItemCount(popup));
-    for (int i = 0; i < 7; ++i) {
+    ASSERT_EQ(8, GetMenuItemCount(popup));
+    for (int i = 0; i < 8; ++i) {
         SCOPED_TRACE(testing::Message() << "position " << i + 1);
         UINT state = GetMenuState(popup, i, MF_BYPOSITION);
         if (!items[i].id) {
@@ -139,6 +140,7 @@ TEST(ResourceTest, TrayMenuItemsInOrder)
     EXPECT_EQ(40006, IDM_ABOUT);
     EXPECT_EQ(40009, IDM_EXIT);
     EXPECT_EQ(40011, IDM_NEXTJOKE);
+    EXPECT_EQ(40012, IDM_AUTOSTART);
     DestroyMenu(menu);
 }
 
@@ -548,7 +550,14 @@ TEST(ResourceTest, ManifestIsAcceptedAndBringsTheCurrentCommonControls)
                            "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",    // 8.1
                            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})  // 10 and 11
         EXPECT_NE(std::string::npos, xml.find(std::string("<supportedOS Id=\"") + os + "\"/>")) << os;
-    EXPECT_EQ(std::string::npos, xml.find("dpiAware")) << "the system is to scale the program";
+    // system DPI aware, and nothing more: the bubble sits on the primary
+    // screen and draws in the stock font made for the system DPI
+    const size_t settings = xml.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\n    <windowsSettings>");
+    const size_t aware = xml.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>");
+    EXPECT_NE(std::string::npos, settings);
+    EXPECT_NE(std::string::npos, aware);
+    EXPECT_LT(settings, aware);
+    EXPECT_LT(aware, xml.find("</windowsSettings>"));
     EXPECT_EQ(std::string::npos, xml.find("dpiAwareness"));
 
     // the common controls come from their side-by-side assembly of version 6
