@@ -44,7 +44,7 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "wine."
 # end-to-end: the real grinsel.exe in a Wine desktop, driven from outside
 add_executable(grdriver tests/e2e/driver.cpp)
 target_compile_options(grdriver PRIVATE -Wall -Wextra)
-target_link_libraries(grdriver shell32 user32 gdi32)
+target_link_libraries(grdriver shell32 user32 gdi32 ole32 uuid msi)
 target_link_options(grdriver PRIVATE -static)
 
 file(GLOB E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.sh)
