@@ -94,9 +94,10 @@ set_property(SOURCE res/grinsel.rc APPEND PROPERTY COMPILE_DEFINITIONS
 file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}\n")
 
 # Stack protection where untrusted files are read, and everywhere else too
-# (linked statically: no runtime DLL to ship or to plant); no build path in
-# the code; ASLR, DEP and terminal-server awareness said explicitly, and no
-# time stamp in the PE header.
+# (linked statically: no runtime DLL to ship or to plant); no source or build
+# path in the code, should one get in (__FILE__); ASLR, DEP and
+# terminal-server awareness said explicitly, so that a toolchain change cannot
+# drop them; no time stamp in the PE header.
 foreach(target grinsel_core grinsel_win grinsel)
     target_compile_options(${target} PRIVATE -fstack-protector-strong
         -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
@@ -119,3 +120,11 @@ set_target_properties(planted PROPERTIES PREFIX "")
 target_link_options(planted PRIVATE -static -s)
 set_property(TEST e2e.planting APPEND PROPERTY ENVIRONMENT
     "GRINSEL_UNGUARDED_EXE=$<TARGET_FILE:grinsel_unguarded>;PLANTED_DLL=$<TARGET_FILE:planted>")
+
+# what an administrator checks first about the program file, and the same
+# bytes from the same sources (run by test.sh, no Wine needed)
+add_test(NAME release.pe_file COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/release/check_pe.py
+    $<TARGET_FILE:grinsel> ${CMAKE_BINARY_DIR}/version.txt)
+add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/reproducible.sh
+    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/reproducible)
+set_tests_properties(release.reproducible PROPERTIES TIMEOUT 900)
