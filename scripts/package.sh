@@ -52,10 +52,11 @@ rm -f "$MSI"
 (cd "$STAGE" && wixl -a x86 -I "$TMP" -D "Version=$VERSION" -D "ProductCode=$product_code" \
     -o "$MSI" "$ROOT/res/grinsel.wxs")
 # what wixl 0.101 cannot write: a RemoveFile row with a file name (the link
-# that "Mit Windows starten" makes), and summary information without the
-# time of the build and its random package code
+# that "Mit Windows starten" makes in the Startup folder; the package sets
+# STARTUPLINKFOLDER only when it is removed for good), and summary
+# information without the time of the build and its random package code
 msibuild "$MSI" -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode)
-    VALUES ('RemoveStartupLink', 'StartMenu', 'Grinsel.lnk', 'StartupFolder', 2)"
+    VALUES ('RemoveStartupLink', 'StartMenu', 'Grinsel.lnk', 'STARTUPLINKFOLDER', 2)"
 date=$(date -d "@$EPOCH" '+%Y/%m/%d %H:%M:%S')
 msiinfo export "$MSI" _SummaryInformation | sed -e "s#^7\t.*#7\tIntel;1031\r#" \
     -e "s#^6\t.*#6\tGrinsel zeigt Witze im Infobereich der Taskleiste.\r#" \

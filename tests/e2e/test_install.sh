@@ -5,7 +5,8 @@
 # menu shortcut that starts the program there, so that it shows jokes of
 # the installed Witze\Blondinen.txt; installed again it changes nothing;
 # removed, it leaves the user's folders as they were (the Startup folder's
-# Grinsel.lnk removed too) and the stored settings in place.
+# Grinsel.lnk removed too, which an update keeps) and the stored settings in
+# place.
 source "$(dirname "$0")/lib.sh"
 setup
 
@@ -76,8 +77,15 @@ grinsel_ended() { ! drv window-exists MainWindow >/dev/null; }
 wait_until "the program ends" 10000 grinsel_ended
 expect_eq "stored Options" "$(reg_options)" 'Witze\Blondinen.txt 30 30'
 
-# what "Mit Windows starten" leaves in the Startup folder goes too
-cp "$(winepath -u "$LINK_WIN")" "$STARTUP/Grinsel.lnk"
+# what "Mit Windows starten" leaves in the Startup folder stays when an
+# update removes this version: Windows sets UPGRADINGPRODUCTCODE for that
+# removal (Wine 8 leaves it out, so it is given here); removed for good, the
+# link goes too
+cp "$(winepath -u "$LINK_WIN")" "$STARTUP/Grinsel.lnk" || fail "cannot put Grinsel.lnk into Startup"
+expect "removed as an update removes it" \
+    wine msiexec /x "$(winepath -w "$MSI")" /qn "UPGRADINGPRODUCTCODE={$UPGRADE_CODE}"
+expect "the Startup folder's Grinsel.lnk stays" test -f "$STARTUP/Grinsel.lnk"
+expect "and installed once more" msiexec /i "$MSI"
 expect "the package is removed quietly" msiexec /x "$MSI"
 expect_eq "installed versions" "$(products)" ""
 expect_eq "what is left in the user's folders" "$(diff <(echo "$before") <(user_folders))" ""
