@@ -78,12 +78,12 @@ wait_until "the program ends" 10000 grinsel_ended
 expect_eq "stored Options" "$(reg_options)" 'Witze\Blondinen.txt 30 30'
 
 # what "Mit Windows starten" leaves in the Startup folder stays when an
-# update removes this version: Windows sets UPGRADINGPRODUCTCODE for that
-# removal (Wine 8 leaves it out, so it is given here); removed for good, the
-# link goes too
+# update removes this version: Windows sets UPGRADINGPRODUCTCODE to the newer
+# product's code for that removal (Wine 8 leaves it out, so it is given here,
+# any code will do); removed for good, the link goes too
 cp "$(winepath -u "$LINK_WIN")" "$STARTUP/Grinsel.lnk" || fail "cannot put Grinsel.lnk into Startup"
 expect "removed as an update removes it" \
-    wine msiexec /x "$(winepath -w "$MSI")" /qn "UPGRADINGPRODUCTCODE={$UPGRADE_CODE}"
+    wine msiexec /x "$(winepath -w "$MSI")" /qn "UPGRADINGPRODUCTCODE=$(cut -f1 <<<"$entry")"
 expect "the Startup folder's Grinsel.lnk stays" test -f "$STARTUP/Grinsel.lnk"
 expect "and installed once more" msiexec /i "$MSI"
 expect "the package is removed quietly" msiexec /x "$MSI"
