@@ -29,6 +29,9 @@ build_win32 > "$BUILD/win32-build.log" 2>&1 || { tail -40 "$BUILD/win32-build.lo
 i686-w64-mingw32-objdump -p "$WIN_BUILD/grinsel.exe" | awk '/DLL Name/ {printf "   imports %s\n", $3}'
 echo "   grinsel.exe: $(stat -c %s "$WIN_BUILD/grinsel.exe") bytes"
 
+echo "== the program file, the same bytes from the same sources"
+run_ctest "$WIN_BUILD" -R '^release\.'
+
 echo "== unit tests under Wine"
 export WINEPREFIX=$WIN_BUILD/wineprefix
 start_xvfb "$UNIT_DISPLAY" || exit 1

@@ -6,8 +6,24 @@
 // one Grinsel per logon session; the name is ours alone
 static const char INSTANCE_MUTEX[] = "Local\\Morlando.Grinsel.Instance";
 
+// Libraries come from the system folder only, never from the program's folder
+// (a Downloads folder, for a program started from there) or the current one.
+// Looked up, as a Windows 7 without its update lacks the function.
+static void loadLibrariesFromSystemOnly()
+{
+#ifndef GRINSEL_TEST_WITHOUT_LIBRARY_RULE  // defined only by a test build, to show what this prevents
+    typedef BOOL(WINAPI * SetDirectoriesProc)(DWORD);
+    SetDirectoriesProc setDirectories = (SetDirectoriesProc)(void*)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (setDirectories)
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+#endif
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    loadLibrariesFromSystemOnly();
+
     // a second start would add a second icon and bubble and overwrite the
     // first one's settings at exit: it only shows the running one's next joke
     HANDLE instanceMutex = CreateMutexA(NULL, FALSE, INSTANCE_MUTEX);

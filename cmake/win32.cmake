@@ -47,7 +47,7 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "wine."
 # end-to-end: the real grinsel.exe in a Wine desktop, driven from outside
 add_executable(grdriver tests/e2e/driver.cpp)
 target_compile_options(grdriver PRIVATE -Wall -Wextra)
-target_link_libraries(grdriver shell32 user32 gdi32)
+target_link_libraries(grdriver shell32 user32 gdi32 ole32 uuid msi)
 target_link_options(grdriver PRIVATE -static)
 
 file(GLOB E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.sh)
@@ -78,3 +78,56 @@ add_executable(jokebench tests/bench/jokebench.cpp)
 target_compile_options(jokebench PRIVATE -O2)
 target_link_libraries(jokebench grinsel_core jokefloor)
 target_link_options(jokebench PRIVATE -static)
+
+# --- the shipped program file: hardened, versioned, the same bytes every time
+
+# One version number for everything: the version resource here, the package
+# and the file names of the release through version.txt.
+set(GRINSEL_VERSION_NUMBERS)
+foreach(part MAJOR MINOR PATCH TWEAK)
+    if("${PROJECT_VERSION_${part}}" STREQUAL "")
+        list(APPEND GRINSEL_VERSION_NUMBERS 0)
+    else()
+        list(APPEND GRINSEL_VERSION_NUMBERS ${PROJECT_VERSION_${part}})
+    endif()
+endforeach()
+string(REPLACE ";" "," GRINSEL_VERSION_NUMBERS "${GRINSEL_VERSION_NUMBERS}")
+set_property(SOURCE res/grinsel.rc APPEND PROPERTY COMPILE_DEFINITIONS
+    GRINSEL_VERSION_NUMBERS=${GRINSEL_VERSION_NUMBERS} GRINSEL_VERSION=${PROJECT_VERSION})
+file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}\n")
+
+# Stack protection where untrusted files are read, and everywhere else too
+# (linked statically: no runtime DLL to ship or to plant); no source or build
+# path in the code, should one get in (__FILE__); ASLR, DEP and
+# terminal-server awareness said explicitly, so that a toolchain change cannot
+# drop them; no time stamp in the PE header.
+foreach(target grinsel_core grinsel_win grinsel)
+    target_compile_options(${target} PRIVATE -fstack-protector-strong
+        -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+endforeach()
+target_link_libraries(grinsel_core PUBLIC ssp)
+target_link_options(grinsel PRIVATE -Wl,--dynamicbase,--nxcompat,--tsaware -Wl,--no-insert-timestamp)
+
+# Tests only: the same program without the library rule at the start of
+# WinMain, so that the planting scenario can show what the rule prevents;
+# and a library to plant next to it.
+get_target_property(sources grinsel SOURCES)
+add_executable(grinsel_unguarded WIN32 ${sources})
+foreach(property INCLUDE_DIRECTORIES COMPILE_OPTIONS LINK_LIBRARIES LINK_OPTIONS)
+    get_target_property(value grinsel ${property})
+    set_target_properties(grinsel_unguarded PROPERTIES ${property} "${value}")
+endforeach()
+target_compile_definitions(grinsel_unguarded PRIVATE GRINSEL_TEST_WITHOUT_LIBRARY_RULE)
+add_library(planted SHARED tests/e2e/planted.cpp)
+set_target_properties(planted PROPERTIES PREFIX "")
+target_link_options(planted PRIVATE -static -s)
+set_property(TEST e2e.planting APPEND PROPERTY ENVIRONMENT
+    "GRINSEL_UNGUARDED_EXE=$<TARGET_FILE:grinsel_unguarded>;PLANTED_DLL=$<TARGET_FILE:planted>")
+
+# what an administrator checks first about the program file, and the same
+# bytes from the same sources (run by test.sh, no Wine needed)
+add_test(NAME release.pe_file COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/release/check_pe.py
+    $<TARGET_FILE:grinsel> ${CMAKE_BINARY_DIR}/version.txt)
+add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/reproducible.sh
+    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/reproducible)
+set_tests_properties(release.reproducible PROPERTIES TIMEOUT 900)

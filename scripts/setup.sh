@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine
           xvfb xdotool x11-utils imagemagick cmake googletest clang
-          libclang-rt-14-dev python3 zip unzip)
+          libclang-rt-14-dev python3 zip unzip wixl msitools python3-pefile)
 
 SUDO=
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <msi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
@@ -1427,6 +1429,89 @@ static int cmdCover(int, wchar_t** argv)
     return 0;
 }
 
+// --- installation: shell folders, shortcuts, installed products ---------
+
+// a shell folder of the current user: local-appdata, programs (the Start
+// menu's), startup
+static int cmdShellFolder(int, wchar_t** argv)
+{
+    static const struct { const wchar_t* name; int csidl; } folders[] = {
+        {L"local-appdata", CSIDL_LOCAL_APPDATA}, {L"programs", CSIDL_PROGRAMS},
+        {L"startup", CSIDL_STARTUP},
+    };
+    for (size_t i = 0; i < sizeof folders / sizeof folders[0]; ++i) {
+        wchar_t path[MAX_PATH];
+        if (!wcscmp(argv[0], folders[i].name) &&
+            SHGetFolderPathW(NULL, folders[i].csidl, NULL, SHGFP_TYPE_CURRENT, path) == S_OK) {
+            printUtf8(path);
+            printf("\n");
+            return 0;
+        }
+    }
+    fprintf(stderr, "no such folder\n");
+    return 1;
+}
+
+// a shortcut as the shell reads it: target, working folder, arguments,
+// description
+static int cmdShortcut(int, wchar_t** argv)
+{
+    CoInitialize(NULL);
+    IShellLinkW* link = NULL;
+    IPersistFile* file = NULL;
+    int result = 1;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   (void**)&link)) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file)) &&
+        SUCCEEDED(file->Load(argv[0], STGM_READ))) {
+        wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"", arguments[1024] = L"";
+        wchar_t description[1024] = L"";
+        link->GetPath(target, MAX_PATH, NULL, SLGP_RAWPATH);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+        link->GetArguments(arguments, 1024);
+        link->GetDescription(description, 1024);
+        printf("target=");
+        printUtf8(target);
+        printf("\nworkdir=");
+        printUtf8(folder);
+        printf("\nargs=");
+        printUtf8(arguments);
+        printf("\ndescription=");
+        printUtf8(description);
+        printf("\n");
+        result = 0;
+    } else {
+        fprintf(stderr, "cannot read the shortcut\n");
+    }
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    CoUninitialize();
+    return result;
+}
+
+// the products installed under an upgrade code, one line each:
+// code, version, name, publisher, the icon of its entry
+static int cmdProducts(int, wchar_t** argv)
+{
+    static const wchar_t* properties[] = {L"VersionString", L"InstalledProductName", L"Publisher",
+                                          L"ProductIcon"};
+    wchar_t product[39];
+    for (DWORD i = 0; MsiEnumRelatedProductsW(argv[0], 0, i, product) == ERROR_SUCCESS; ++i) {
+        printUtf8(product);
+        for (size_t p = 0; p < sizeof properties / sizeof properties[0]; ++p) {
+            wchar_t value[MAX_PATH] = L"";
+            DWORD size = MAX_PATH;
+            MsiGetProductInfoW(product, properties[p], value, &size);
+            printf("\t");
+            printUtf8(value);
+        }
+        printf("\n");
+    }
+    return 0;
+}
+
 // --- command table ---------------------------------------------------------
 
 struct Command {
@@ -1489,6 +1574,10 @@ static const Command commands[] = {
     {"dpi", 0, ": the system DPI and the small icon's size", cmdDpi},
     {"dlg-fit", 1, "TITLE: every button and label text fits its control; exit 1 if one is cut", cmdDlgFit},
     {"cover", 2, "popup|short|maximised ms: a window covering the monitor in front, for ms", cmdCover},
+    // installation
+    {"shell-folder", 1, "local-appdata|programs|startup: the current user's shell folder", cmdShellFolder},
+    {"shortcut", 1, "FILE: target, working folder, arguments and description of a shortcut", cmdShortcut},
+    {"products", 1, "UPGRADECODE: each installed product: code, version, name, publisher, icon", cmdProducts},
 };
 
 int main()

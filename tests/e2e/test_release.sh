@@ -1,6 +1,7 @@
 #!/bin/bash
 # The release archive: scripts/release.sh packs the build's grinsel.exe, the
-# read-me and the joke folder, and nothing else, the same bytes every time.
+# read-me and the joke folder, and nothing else, the same bytes every time,
+# and names it, as the package beside it, after the build's version.
 # Unpacked into an empty folder, the program starts from there in a fresh
 # prefix, shows its banner and then jokes of the unpacked joke file, and
 # ends with exit code 0. The program is small and needs system DLLs only.
@@ -12,19 +13,25 @@ setup
 BUILD_DIR=$(cd "$(dirname "$GRINSEL_EXE")/.." && pwd)
 base=$(sed -n 's/^E2E_DISPLAY_BASE:STRING=//p' "$BUILD_DIR/win32/CMakeCache.txt")
 [ -n "$base" ] || fail "no E2E_DISPLAY_BASE in $BUILD_DIR/win32/CMakeCache.txt"
-ZIP=$BUILD_DIR/grinsel-1.0-win32.zip
+VERSION=$(cat "$BUILD_DIR/win32/version.txt") || fail "the build wrote no version.txt"
+ZIP=$BUILD_DIR/grinsel-$VERSION-win32.zip
+MSI=$BUILD_DIR/grinsel-$VERSION-win32.msi
 
 release() {
     GRINSEL_BUILD=$BUILD_DIR GRINSEL_E2E_DISPLAY=$base bash "$SOURCE_DIR/scripts/release.sh" \
         >"$E2E_TMP/release.log" 2>&1 || { cat "$E2E_TMP/release.log" >&2; fail "scripts/release.sh failed"; }
-    [ "$(tail -1 "$E2E_TMP/release.log")" = "$ZIP" ] || fail "scripts/release.sh did not name $ZIP"
+    [ "$(tail -2 "$E2E_TMP/release.log")" = "$ZIP"$'\n'"$MSI" ] ||
+        fail "scripts/release.sh did not name $ZIP and $MSI"
+    [ -f "$MSI" ] || fail "no $MSI"
 }
 
 release
 cp "$ZIP" "$ARTIFACTS/"
 cp "$ZIP" "$E2E_TMP/first.zip"
+cp "$MSI" "$E2E_TMP/first.msi"
 release
 expect "the same sources give the same archive" cmp -s "$ZIP" "$E2E_TMP/first.zip"
+expect "and the same package" cmp -s "$MSI" "$E2E_TMP/first.msi"
 
 # exactly the program, the read-me and the joke files
 expected=$( (echo grinsel.exe; echo LIESMICH.txt; echo Witze/
@@ -42,7 +49,7 @@ for f in "$SOURCE_DIR"/Witze/*.txt; do
 done
 
 size=$(stat -c %s "$UNPACKED/grinsel.exe")
-expect "grinsel.exe is at most 65,536 bytes ($size)" test "$size" -le 65536
+expect "grinsel.exe is at most 98,304 bytes ($size)" test "$size" -le 98304
 dlls=$(i686-w64-mingw32-objdump -p "$UNPACKED/grinsel.exe" | sed -n 's/^\s*DLL Name: //p' | sort -f)
 log "imports: $(tr '\n' ' ' <<<"$dlls")"
 [ -n "$dlls" ] || fail "no imported DLLs found"
