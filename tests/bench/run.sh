@@ -39,7 +39,7 @@ wine reg delete 'HKCU\SOFTWARE\Morlando\Grinsel' /f >/dev/null 2>&1
 
 echo "== grinsel.exe"
 size=$(stat -c %s "$WIN_BUILD/grinsel.exe")
-echo "   size $size bytes ($((size / 1024)) KiB, limit 64 KiB)"
+echo "   size $size bytes ($((size / 1024)) KiB, limit 96 KiB)"
 echo "   imports: $(i686-w64-mingw32-objdump -p "$WIN_BUILD/grinsel.exe" | awk '/DLL Name/{printf "%s ", $3}')"
 
 mkdir -p "$BENCH_DIR/run/Witze"
