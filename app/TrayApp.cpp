@@ -1,8 +1,10 @@
 #include "app/TrayApp.h"
 
 #include "app/Settings.h"
+#include "app/SystemLibrary.h"
 #include "jokes/Random.h"
 #include "res/resource.h"
+#include "ui/BubbleAccessible.h"
 #include "ui/FullScreen.h"
 #include "ui/Tray.h"
 
@@ -11,13 +13,18 @@ TrayApp* theApp;
 
 TrayApp::TrayApp()
     : bubble(NULL), popupMenu(NULL), active(false), jokes(NULL), bubbleShown(false),
-      menu(NULL), showSeconds(30), pauseSeconds(30)
+      menu(NULL), showSeconds(30), pauseSeconds(30), comStarted(false), liveRegion(false)
 {
+    // reachable from the window procedure as soon as the banner shows: a
+    // screen reader asks what it says while the rest is still being set up
+    theApp = this;
+
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     seedRandom(counter.LowPart);
 
     bubble = new JokeBubble(WndProc);  // shows the banner at once
+    followScreenReader();
 
     menu = LoadMenuA(hInst, MAKEINTRESOURCEA(IDR_TRAYMENU));
     popupMenu = GetSubMenu(menu, 0);
@@ -43,6 +50,11 @@ TrayApp::~TrayApp()
     delete jokes;
     jokes = NULL;
     trayDelete(bubble->window(), 0);  // while the window still exists
+    if (liveRegion)
+        markLiveRegion(bubble->window(), false);
+    // releases the objects still handed out, before the bubble they read goes
+    if (comStarted)
+        comEnd();
     delete bubble;
     bubble = NULL;
     DestroyMenu(menu);
@@ -79,6 +91,44 @@ void TrayApp::onTimer()
     }
 }
 
+void TrayApp::onSettingChange(WPARAM what)
+{
+    if (what == SPI_SETWORKAREA)
+        bubble->place();
+    else if (what == SPI_SETSCREENREADER)
+        followScreenReader();
+}
+
+bool TrayApp::startCom()
+{
+    // kept once begun: an object handed out may be asked again at any time
+    if (!comStarted)
+        comStarted = comBegin();
+    return comStarted;
+}
+
+LRESULT TrayApp::onGetObject(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    // only the client area is ours; the frame, UI Automation and the rest
+    // stay the system's
+    if ((DWORD)lParam == (DWORD)OBJID_CLIENT && startCom()) {
+        LRESULT object = bubbleClientObject(bubble, wParam);
+        if (object)
+            return object;
+    }
+    return DefWindowProcA(window, WM_GETOBJECT, wParam, lParam);
+}
+
+void TrayApp::followScreenReader()
+{
+    // a screen reader speaks a live region's change only if the region is
+    // marked as one; without a screen reader nothing of this is loaded
+    BOOL running = FALSE;
+    if (!liveRegion && SystemParametersInfoA(SPI_GETSCREENREADER, 0, &running, 0) && running
+        && startCom())
+        liveRegion = markLiveRegion(bubble->window(), true);
+}
+
 static bool isTaskbarCreated(UINT message)
 {
     // registered messages live above 0xC000; only those can be it
@@ -99,9 +149,10 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         PostQuitMessage(0);
         return 0;
     case WM_WININICHANGE:
-        if (wParam == SPI_SETWORKAREA)
-            theApp->bubble->place();
+        theApp->onSettingChange(wParam);
         return 0;
+    case WM_GETOBJECT:
+        return theApp->onGetObject(window, wParam, lParam);
     case WM_CONTEXTMENU:
         theApp->onContextMenu((HWND)wParam, lParam);
         return 0;

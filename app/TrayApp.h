@@ -19,6 +19,10 @@ public:
     void armTimer(int seconds);
     void cancelTimer();
     void onTimer();
+    void onSettingChange(WPARAM what);
+
+    // the bubble's object for assistive technology
+    LRESULT onGetObject(HWND window, WPARAM wParam, LPARAM lParam);
 
     // tray icon, menu and commands
     void onCommand(HWND window, WPARAM wParam);
@@ -34,6 +38,12 @@ public:
     HMENU menu;
     int showSeconds;
     int pauseSeconds;
+    bool comStarted;  // begun at the first need, ended with the program
+    bool liveRegion;  // the bubble is marked as a live region
+
+private:
+    bool startCom();
+    void followScreenReader();
 };
 
 extern HINSTANCE hInst;

@@ -13,6 +13,7 @@ add_library(grinsel_win STATIC
     app/SystemLibrary.cpp
     app/TrayApp.cpp
     app/Settings.cpp
+    ui/BubbleAccessible.cpp
     ui/JokeBubble.cpp
     ui/Tray.cpp
     ui/Commands.cpp
@@ -39,7 +40,7 @@ add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(win_tests ${UNIT_TESTS} ${WIN_TESTS} res/grinsel.rc)
 target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/res)
-target_link_libraries(win_tests grinsel_win gtest_main)
+target_link_libraries(win_tests grinsel_win oleacc ole32 oleaut32 gtest_main)
 target_link_options(win_tests PRIVATE -static)
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "wine."
     DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120)
@@ -47,7 +48,7 @@ gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "wine."
 # end-to-end: the real grinsel.exe in a Wine desktop, driven from outside
 add_executable(grdriver tests/e2e/driver.cpp)
 target_compile_options(grdriver PRIVATE -Wall -Wextra)
-target_link_libraries(grdriver shell32 user32 gdi32 ole32 uuid msi)
+target_link_libraries(grdriver oleacc ole32 oleaut32 uuid shell32 user32 gdi32 msi)
 target_link_options(grdriver PRIVATE -static)
 
 file(GLOB E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.sh)

@@ -234,6 +234,9 @@ void JokeBubble::setText(const char* newText)
 
     place();
     showNoActivate();
+    // now that it shows and names the new text: a screen reader speaks it
+    // without the bubble taking the focus
+    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, hwnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void JokeBubble::paint()

@@ -3,6 +3,7 @@
 // UTF-8), the exit code says whether the command succeeded.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <msi.h>
@@ -1512,6 +1513,75 @@ static int cmdProducts(int, wchar_t** argv)
     return 0;
 }
 
+// --- assistive technology -------------------------------------------------
+
+// "role=R name=TEXT" of one of the bubble's objects as a screen reader
+// reads it (role -1: the object does not say)
+static void printObject(HWND window, LONG id)
+{
+    IAccessible* object = NULL;
+    if (FAILED(AccessibleObjectFromWindow(window, id, IID_IAccessible, (void**)&object))) {
+        printf("none");
+        return;
+    }
+    VARIANT self, role;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VariantInit(&role);
+    BSTR name = NULL;
+    object->get_accRole(self, &role);
+    object->get_accName(self, &name);
+    printf("role=%ld name=", role.vt == VT_I4 ? (long)role.lVal : -1L);
+    if (name)
+        printEscaped(name);
+    SysFreeString(name);
+    object->Release();
+}
+
+// A screen reader's view: each event of a bubble window of any process as
+// it arrives, and for a live-region change what the reader finds then
+static void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
+                                DWORD, DWORD)
+{
+    wchar_t name[64];
+    if (!window || !GetClassNameW(window, name, 64) || wcscmp(name, BUBBLE_CLASS))
+        return;
+    printf("event 0x%04lx obj=%ld child=%ld visible=%d", event, (long)object, (long)child,
+           IsWindowVisible(window) ? 1 : 0);
+    if (event == EVENT_OBJECT_LIVEREGIONCHANGED) {
+        printf(" window ");
+        printObject(window, OBJID_WINDOW);
+        printf(" client ");
+        printObject(window, OBJID_CLIENT);
+    }
+    printf("\n");
+    fflush(stdout);
+}
+
+// prints "ready", then the events until the bubble that came is gone (or ms)
+static int cmdListen(int, wchar_t** argv)
+{
+    DWORD limit = number(argv[0]), start = now();
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_MAX, NULL, onWinEvent, 0, 0,
+                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    printf("ready\n");
+    fflush(stdout);
+    HWND seen = NULL;
+    while (hook && now() - start < limit && (!seen || IsWindow(seen))) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        if (!seen)
+            seen = bubble();
+    }
+    UnhookWinEvent(hook);
+    CoUninitialize();
+    printf("done\n");
+    return hook ? 0 : 1;
+}
+
 // --- command table ---------------------------------------------------------
 
 struct Command {
@@ -1569,6 +1639,8 @@ static const Command commands[] = {
     {"combo-list", 0, "[ms]: rectangle, entry height and count of the dropped-down combo list", cmdComboList},
     {"wait-title", 1, "CLASS [ms [TEXT]]: wait for a visible window of that class (whose title holds TEXT); its title", cmdWaitTitle},
     {"close-class", 1, "CLASS [ms]: post WM_CLOSE to the windows of a class, wait until gone", cmdCloseClass},
+    // assistive technology
+    {"listen", 1, "ms: each event of a bubble window, as a screen reader sees it, until it goes", cmdListen},
     {"closebox", 1, "TITLE: centre of the dialog's close box, as its hit test tells", cmdCloseBox},
     // display scale, full screen
     {"dpi", 0, ": the system DPI and the small icon's size", cmdDpi},

@@ -49,7 +49,7 @@ for f in "$SOURCE_DIR"/Witze/*.txt; do
 done
 
 size=$(stat -c %s "$UNPACKED/grinsel.exe")
-expect "grinsel.exe is at most 98,304 bytes ($size)" test "$size" -le 98304
+expect "grinsel.exe is at most 98,304 bytes (96 KiB; $size)" test "$size" -le 98304
 dlls=$(i686-w64-mingw32-objdump -p "$UNPACKED/grinsel.exe" | sed -n 's/^\s*DLL Name: //p' | sort -f)
 log "imports: $(tr '\n' ' ' <<<"$dlls")"
 [ -n "$dlls" ] || fail "no imported DLLs found"

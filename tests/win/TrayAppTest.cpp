@@ -3,6 +3,7 @@
 // tray icon as the shell shows it, the popup menus, and the tray functions.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleacc.h>
 
 #include <ostream>
 #include <string>
@@ -620,6 +621,57 @@ TEST_F(TrayAppTest, TaskbarCreatedAddsTheIconAgainWithTheLookOfTheState)
         EXPECT_TRUE(trayShows(tip, active ? Look::Active : Look::Stopped));
         EXPECT_EQ(active, app->active);
     }
+}
+
+// ---------------------------------------------------------------------------
+// a screen reader from the start, and what it finds at the very moment the
+// bubble announces a text (a hook in context runs inside the announcement)
+
+std::vector<std::wstring> announced;  // the client object's name, or "hidden"
+
+void CALLBACK recordAnnouncement(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD)
+{
+    IAccessible* client = NULL;
+    if (event != EVENT_OBJECT_LIVEREGIONCHANGED
+        || FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, (void**)&client)))
+        return;
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = NULL;
+    client->get_accName(self, &name);
+    announced.push_back(!IsWindowVisible(window) ? L"hidden" : name ? name : L"");
+    SysFreeString(name);
+    client->Release();
+}
+
+class ScreenReaderTest : public AppFixture {
+    void prepare() override
+    {
+        AppFixture::prepare();
+        ASSERT_TRUE(SystemParametersInfoA(SPI_SETSCREENREADER, TRUE, NULL, 0));
+    }
+    void TearDown() override
+    {
+        AppFixture::TearDown();
+        SystemParametersInfoA(SPI_SETSCREENREADER, FALSE, NULL, 0);
+    }
+};
+
+TEST_F(ScreenReaderTest, WineRefusesTheLiveRegionAndEachTextIsAnnouncedShownAndNamed)
+{
+    EXPECT_TRUE(app->comStarted) << "no attempt to mark the bubble as a live region";
+    EXPECT_FALSE(app->liveRegion) << "Wine's property service accepted the mark";
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_MAX, GetModuleHandleA(NULL),
+                                         recordAnnouncement, GetCurrentProcessId(),
+                                         GetCurrentThreadId(), WINEVENT_INCONTEXT);
+    announced.clear();
+    SendMessageA(bubble, WM_COMMAND, IDM_NEXTJOKE, 0);
+    SendMessageA(bubble, WM_TIMER, 0, 0);  // hides
+    SendMessageA(bubble, WM_TIMER, 0, 0);
+    UnhookWinEvent(hook);
+    const std::wstring joke = L"Treffen sich zwei Blondinen.\nSagt die eine: Hallo!";
+    EXPECT_EQ(std::vector<std::wstring>({joke, joke}), announced);
 }
 
 // ---------------------------------------------------------------------------
