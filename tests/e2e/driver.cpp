@@ -1386,7 +1386,23 @@ static LRESULT CALLBACK coverProc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A window in front of everything else for ms, as a full-screen program's
+// N show/pause steps, each a WM_TIMER sent to the bubble and waited for;
+// the bubble's visibility after each (the real timer must not be due
+// meanwhile: long intervals)
+static int cmdTicks(int, wchar_t** argv)
+{
+    HWND window = needBubble();
+    if (!window)
+        return 1;
+    for (long i = number(argv[0]); i > 0; --i) {
+        if (!sendBounded(window, WM_TIMER, 0, 0, 5000))
+            return 1;
+        printf("%d%s", IsWindowVisible(window) ? 1 : 0, i > 1 ? " " : "\n");
+    }
+    return 0;
+}
+
+// A window in front of everything else until closed, at most for ms, as a full-screen program's
 // ("popup": borderless, the monitor's size) or a maximised window with a
 // caption stretched to the monitor, as an auto-hiding taskbar lets it be;
 // "short" is a popup one pixel short of the monitor at the bottom.
@@ -1419,7 +1435,7 @@ static int cmdCover(int, wchar_t** argv)
            IsZoomed(window) ? 1 : 0);
     fflush(stdout);
     DWORD start = now(), limit = number(argv[1]);
-    while (now() - start < limit) {
+    while (IsWindow(window) && now() - start < limit) {
         MSG msg;
         while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
@@ -1490,6 +1506,25 @@ static int cmdShortcut(int, wchar_t** argv)
         link->Release();
     CoUninitialize();
     return result;
+}
+
+// a shortcut FILE to TARGET, as another program would leave one
+static int cmdMakeShortcut(int, wchar_t** argv)
+{
+    CoInitialize(NULL);
+    IShellLinkW* link = NULL;
+    IPersistFile* file = NULL;
+    bool made = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
+                                           IID_IShellLinkW, (void**)&link)) &&
+                SUCCEEDED(link->SetPath(argv[1])) &&
+                SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file)) &&
+                SUCCEEDED(file->Save(argv[0], TRUE));
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    CoUninitialize();
+    return made ? 0 : 1;
 }
 
 // the products installed under an upgrade code, one line each:
@@ -1645,9 +1680,11 @@ static const Command commands[] = {
     // display scale, full screen
     {"dpi", 0, ": the system DPI and the small icon's size", cmdDpi},
     {"dlg-fit", 1, "TITLE: every button and label text fits its control; exit 1 if one is cut", cmdDlgFit},
-    {"cover", 2, "popup|short|maximised ms: a window covering the monitor in front, for ms", cmdCover},
+    {"cover", 2, "popup|short|maximised ms: a window covering the monitor in front, until closed", cmdCover},
+    {"ticks", 1, "N: N show/pause steps (WM_TIMER sent and waited for); visibility after each", cmdTicks},
     // installation
     {"shell-folder", 1, "local-appdata|programs|startup: the current user's shell folder", cmdShellFolder},
+    {"make-shortcut", 2, "FILE TARGET: a shortcut to TARGET saved as FILE", cmdMakeShortcut},
     {"shortcut", 1, "FILE: target, working folder, arguments and description of a shortcut", cmdShortcut},
     {"products", 1, "UPGRADECODE: each installed product: code, version, name, publisher, icon", cmdProducts},
 };

@@ -2,7 +2,8 @@
 # The tray icon with real clicks: its tooltip, the popup menu at the
 # pointer, "Aktiv" off and on (icon and tooltip follow, and so does the
 # check mark in both menus), a left click that fetches a joke at once, the
-# same menu from the bubble, a click elsewhere that closes it, and "Beenden".
+# same menu from the bubble, a click elsewhere that closes it, "Mit Windows
+# starten" on and off (a shortcut in the Startup folder), and "Beenden".
 source "$(dirname "$0")/lib.sh"
 setup
 # long intervals: nothing in this scenario may come from the timer
@@ -19,7 +20,7 @@ icon_colours() {
 shot_icon() {
     xdotool mousemove 300 200
     sleep 0.3
-    shot "$1"
+    shot "$1" >&2
 }
 
 open_tray_menu() {
@@ -140,6 +141,74 @@ open_bubble_menu
 choose_first_item
 wait_until "the tooltip is '$ACTIVE_TIP' after 'Aktiv' from the bubble's menu" 3000 tray_icon "$ACTIVE_TIP"
 expect "a joke is shown" bubble_shows_a_joke
+
+# "Mit Windows starten": a shortcut to the program in the Startup folder,
+# made and removed from the menu; its mark says what the folder holds
+startup=$(drv shell-folder startup) || fail "no Startup folder"
+LINK="$startup\\Grinsel.lnk"
+link_file=$(winepath -u "$LINK" 2>/dev/null)
+autostart_y() {  # the open menu's "Mit Windows starten", found as lib.sh finds items
+    MENU_LEFT=$m_left MENU_TOP=$m_top MENU_RIGHT=$m_right MENU_BOTTOM=$m_bottom
+    tray_menu_item_y autostart
+}
+autostart_mark() {  # SHOT: dark pixels where its check mark goes
+    local y
+    y=$(autostart_y) || exit 1
+    shot "$1" >&2
+    convert "$ARTIFACTS/$1.png" -crop "14x16+$((m_left + 2))+$((y - 8))" \
+        -fx '(r < 0.3 && g < 0.3 && b < 0.3)' -format '%[fx:round(mean * w * h)]' info:
+}
+choose_autostart() {
+    local y
+    y=$(autostart_y) || exit 1
+    click $((m_left + 30)) "$y" 1
+    wait_until "the menu is closed" 3000 menu_closed
+}
+ours="target=$(winepath -w "$GRINSEL_EXE")
+workdir=$(winepath -w "$WORK")
+args=
+description=Grinsel"
+[ -e "$link_file" ] && fail "a Grinsel.lnk in the Startup folder before the scenario"
+open_tray_menu
+expect_eq "no shortcut: 'Mit Windows starten' is not checked" "$(autostart_mark autostart-off)" 0
+choose_autostart
+wait_until "choosing it makes Grinsel.lnk in the Startup folder" 3000 test -f "$link_file"
+expect_eq "the shortcut: this program, started in today's folder" "$(drv shortcut "$LINK")" "$ours"
+open_tray_menu
+checked=$(autostart_mark autostart-on)
+expect "then it is checked in the icon's menu ($checked dark pixels)" test "$checked" -ge 5
+drv menu-escape >/dev/null
+wait_until "Escape closes the menu" 3000 menu_closed
+open_bubble_menu
+checked=$(autostart_mark autostart-on-bubble)
+expect "and in the bubble's ($checked dark pixels)" test "$checked" -ge 5
+choose_autostart
+wait_until "chosen again, it removes the shortcut" 3000 test ! -e "$link_file"
+
+# a Grinsel.lnk of another program is not ours: unchecked, and replaced
+drv make-shortcut "$LINK" 'C:\windows\notepad.exe' || fail "cannot make another program's shortcut"
+open_tray_menu
+expect_eq "another program's Grinsel.lnk: not checked" "$(autostart_mark autostart-other)" 0
+choose_autostart
+link_is_ours() {
+    [ "$(drv shortcut "$LINK")" = "$ours" ]
+}
+wait_until "chosen, it points at this program" 3000 link_is_ours
+
+# a Startup folder that cannot be made or written: nothing changes
+blocked=$(winepath -u 'C:\blocked')
+rm -f "$link_file"
+touch "$blocked"
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+    /v Startup /t REG_EXPAND_SZ /d 'C:\blocked\StartUp' /f >/dev/null 2>&1 || fail "cannot move the Startup folder"
+open_tray_menu
+choose_autostart
+expect "the program goes on" drv ping 3000
+open_tray_menu
+expect_eq "an unwritable Startup folder: still not checked" "$(autostart_mark autostart-blocked)" 0
+drv menu-escape >/dev/null
+wait_until "Escape closes the menu" 3000 menu_closed
+expect "and none in the old Startup folder either" test ! -e "$link_file"
 
 # "Beenden": the program ends and takes its icon along
 open_tray_menu
