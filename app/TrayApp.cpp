@@ -24,6 +24,9 @@ TrayApp::TrayApp()
     seedRandom(counter.LowPart);
 
     bubble = new JokeBubble(WndProc);  // shows the banner at once
+    // painted now, not when the message loop first runs: loading the shell
+    // for the tray icon and reading the joke file come after it
+    UpdateWindow(bubble->window());
     followScreenReader();
 
     menu = LoadMenuA(hInst, MAKEINTRESOURCEA(IDR_TRAYMENU));
