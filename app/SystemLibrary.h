@@ -9,9 +9,9 @@
 // the function, or NULL if the library or the function is missing
 FARPROC systemFunction(const char* library, const char* name);
 
-// COM on this thread for one piece of work: every comBegin that returns
-// true is paired with one comEnd. Calls nest, with each other and with
-// whatever else initialises COM on the thread.
+// COM on this thread, around one piece of work or for the rest of the run:
+// every comBegin that returns true is paired with one comEnd. Calls nest,
+// with each other and with whatever else initialises COM on the thread.
 bool comBegin();
 void comEnd();
 HRESULT comCreate(REFCLSID clsid, REFIID iid, void** object);
