@@ -87,7 +87,14 @@ static SIZE measureText(HDC dc, const wchar_t* text, int fit, int* wrap)
     return size;
 }
 
-// What is needed to tell whether a text's bubble fits the work area's height.
+// whether the bubble for a text of that size is at most room pixels high
+static bool fitsHeight(SIZE size, int dpi, int room)
+{
+    // the outline's box ends one pixel above the body's bottom edge
+    return bubbleShape(size.cx, size.cy, dpi).body.bottom - 1 <= room;
+}
+
+// What is needed to tell whether a start of a text fits the work area's height.
 struct HeightProbe {
     HDC dc;
     int fit;
@@ -96,17 +103,20 @@ struct HeightProbe {
     const wchar_t* text;
     wchar_t* probe;  // room for the text and a last line "..."
 
-    // the first length characters of the text and a line "...": does it fit?
-    bool fits(int length) const
+    // the first length characters of the text and a last line "..."
+    const wchar_t* shorten(int length) const
     {
         memcpy(probe, text, length * sizeof *text);
         probe[length] = L'\n';
         probe[length + 1] = 0x2026;  // the horizontal ellipsis, whatever the code page
         probe[length + 2] = 0;
+        return probe;
+    }
+
+    bool fits(int length) const
+    {
         int wrap;
-        SIZE size = measureText(dc, probe, fit, &wrap);
-        // the outline's box ends one pixel above the body's bottom edge
-        return bubbleShape(size.cx, size.cy, dpi).body.bottom - 1 <= room;
+        return fitsHeight(measureText(dc, shorten(length), fit, &wrap), dpi, room);
     }
 };
 
@@ -181,14 +191,14 @@ void JokeBubble::setText(const char* newText)
     int fit = widestText(work.right - work.left - scaled(BUBBLE_GAP, dpi), dpi);
     SIZE size = measureText(dc, text, fit, &wrapWidth);
     int room = work.bottom - work.top;
-    if (bubbleShape(size.cx, size.cy, dpi).body.bottom - 1 > room) {
+    if (!fitsHeight(size, dpi, room)) {
         // one too tall would begin above the screen, with the joke's start:
         // it shows what fits, and a last line "..." says there is more
         int length = lstrlenW(text);
         wchar_t* shown = new (std::nothrow) wchar_t[length + 3];
         if (shown) {
             HeightProbe h = {dc, fit, dpi, room, text, shown};
-            h.fits(fittingStart(h, length));
+            h.shorten(fittingStart(h, length));
             delete[] text;
             text = shown;
             size = measureText(dc, text, fit, &wrapWidth);
