@@ -1,6 +1,7 @@
 #include "app/Settings.h"
 
 #include <windows.h>
+#include <new>
 
 #include "app/SettingsText.h"
 #include "app/TrayApp.h"
@@ -30,8 +31,17 @@ void loadSettings(TrayApp* app)
         app->showSeconds = settings.showSeconds;
     if (settings.hasPauseSeconds)
         app->pauseSeconds = settings.pauseSeconds;
-    if (settings.path[0])
-        app->jokes->load(settings.path);
+    if (!settings.path[0])
+        return;
+    bool opened;
+    app->jokes->load(settings.path, &opened);
+    if (!opened) {
+        // the default file's jokes meanwhile; the user's choice is kept
+        int size = lstrlenA(settings.path) + 1;
+        app->missingJokeFile = new (std::nothrow) char[size];
+        if (app->missingJokeFile)
+            lstrcpynA(app->missingJokeFile, settings.path, size);
+    }
 }
 
 void saveSettings(TrayApp* app)
@@ -45,7 +55,7 @@ void saveSettings(TrayApp* app)
 
     if (disposition == REG_CREATED_NEW_KEY || disposition == REG_OPENED_EXISTING_KEY) {
         char value[SETTINGS_VALUE_SIZE];
-        int length = formatSettings(value, sizeof value, app->jokes->path(),
+        int length = formatSettings(value, sizeof value, app->storedJokeFile(),
                                     app->showSeconds, app->pauseSeconds);
         if (length >= 0)
             RegSetValueExA(key, SETTINGS_VALUE, 0, REG_SZ, (const BYTE*)value, (DWORD)length + 1);

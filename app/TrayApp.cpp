@@ -13,7 +13,8 @@ TrayApp* theApp;
 
 TrayApp::TrayApp()
     : bubble(NULL), popupMenu(NULL), active(false), jokes(NULL), bubbleShown(false),
-      menu(NULL), showSeconds(30), pauseSeconds(30), comStarted(false), liveRegion(false)
+      menu(NULL), showSeconds(30), pauseSeconds(30), comStarted(false), liveRegion(false),
+      missingJokeFile(NULL)
 {
     // reachable from the window procedure as soon as the banner shows: a
     // screen reader asks what it says while the rest is still being set up
@@ -61,6 +62,7 @@ TrayApp::~TrayApp()
     delete bubble;
     bubble = NULL;
     DestroyMenu(menu);
+    delete[] missingJokeFile;
 }
 
 void TrayApp::armTimer(int seconds)
@@ -100,6 +102,36 @@ void TrayApp::onSettingChange(WPARAM what)
         bubble->place();
     else if (what == SPI_SETSCREENREADER)
         followScreenReader();
+}
+
+void TrayApp::onEndSession(WPARAM ending, LPARAM how)
+{
+    // called off: the cycle runs on, the settings are written at the end
+    if (!ending)
+        return;
+    // Windows may end the process as soon as this returns
+    saveSettings(this);
+    if (how & ENDSESSION_CLOSEAPP) {
+        // an installer is to replace our files: we close as after
+        // "Beenden", and an open menu or dialog applies nothing
+        EndMenu();
+        PostQuitMessage(0);
+    }
+}
+
+void TrayApp::applyJokeFile(const char* path)
+{
+    bool opened;
+    jokes->load(path, &opened);  // a file that does not open changes nothing
+    if (opened) {
+        delete[] missingJokeFile;
+        missingJokeFile = NULL;
+    }
+}
+
+const char* TrayApp::storedJokeFile() const
+{
+    return missingJokeFile ? missingJokeFile : jokes->path();
 }
 
 bool TrayApp::startCom()
@@ -153,6 +185,12 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_WININICHANGE:
         theApp->onSettingChange(wParam);
+        return 0;
+    case WM_QUERYENDSESSION:
+        // nothing yet: another program may still call the end off
+        return TRUE;
+    case WM_ENDSESSION:
+        theApp->onEndSession(wParam, lParam);
         return 0;
     case WM_GETOBJECT:
         return theApp->onGetObject(window, wParam, lParam);

@@ -20,6 +20,12 @@ public:
     void cancelTimer();
     void onTimer();
     void onSettingChange(WPARAM what);
+    void onEndSession(WPARAM ending, LPARAM how);
+
+    // the joke file applied in the settings dialog
+    void applyJokeFile(const char* path);
+    // the joke file the settings store writes
+    const char* storedJokeFile() const;
 
     // the bubble's object for assistive technology
     LRESULT onGetObject(HWND window, WPARAM wParam, LPARAM lParam);
@@ -40,6 +46,10 @@ public:
     int pauseSeconds;
     bool comStarted;  // begun at the first need, ended with the program
     bool liveRegion;  // the bubble is marked as a live region
+    // the stored joke file when it could not be opened at start (a stick
+    // not plugged in, a share not yet there); written back in place of the
+    // default file shown meanwhile, until a file that opens is applied
+    char* missingJokeFile;
 
 private:
     bool startCom();

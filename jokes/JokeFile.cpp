@@ -160,8 +160,10 @@ JokeFile::~JokeFile()
     std::free(jokeText);
 }
 
-int JokeFile::load(const char* path)
+int JokeFile::load(const char* path, bool* opened)
 {
+    if (opened)
+        *opened = false;
     // Paths are held in 1024 bytes; a longer one is refused like a file
     // that cannot be opened, rather than cut to a different path.
     if (!path || !std::memchr(path, '\0', sizeof filePath))
@@ -169,6 +171,8 @@ int JokeFile::load(const char* path)
     LineReader reader(path);
     if (!reader.ok())
         return 0;
+    if (opened)
+        *opened = true;
     jokeCount = maxJokeLines = maxLineLength = 0;
     std::memmove(filePath, path, std::strlen(path) + 1);
     int lines = 0; // of the joke being read

@@ -13,8 +13,8 @@ public:
     virtual ~JokeFile();
 
     // Returns the number of jokes, or 0 if the file cannot be opened
-    // (then nothing changes).
-    int load(const char* path);
+    // (then nothing changes); opened, if given, tells the two zeros apart.
+    int load(const char* path, bool* opened = nullptr);
 
     // A random joke, or the fixed fallback text; never null.
     const char* pick();

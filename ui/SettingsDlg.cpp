@@ -99,7 +99,7 @@ static void apply(HWND dialog)
     char* buffer = new (std::nothrow) char[PATH_BUFFER];
     if (buffer) {
         GetDlgItemTextA(dialog, IDC_JOKEFILE, buffer, PATH_BUFFER);
-        theApp->jokes->load(buffer);  // a file that does not open changes nothing
+        theApp->applyJokeFile(buffer);
         delete[] buffer;
     }
     // empty or no number gives 0, which is stored like any other value

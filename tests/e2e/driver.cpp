@@ -917,6 +917,15 @@ static int cmdSendCommand(int argc, wchar_t** argv)
     return 0;
 }
 
+// MSG WPARAM LPARAM sent to the bubble and waited for, 5 s at most: its result
+static int cmdSend(int, wchar_t** argv)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(needBubble(), number(argv[0]), number(argv[1]), number(argv[2]), SMTO_NORMAL, 5000, &result))
+        return 1;
+    return printf("%lu\n", (unsigned long)result) < 0;
+}
+
 // N times "Nächster Witz ...", each sent and waited for: one line
 // "WIDTH HEIGHT" of the bubble per joke
 static int cmdPicks(int argc, wchar_t** argv)
@@ -1660,6 +1669,7 @@ static const Command commands[] = {
     {"hold-file", 2, "FILE ms: keep FILE open without sharing for ms", cmdHoldFile},
     {"tray-window", 0, ": the notification area's window (Shell_TrayWnd), or none", cmdTrayWindow},
     {"send-command", 1, "ID [ms]: send WM_COMMAND to the bubble, wait for it; then the bubble line", cmdSendCommand},
+    {"send", 3, "MSG WPARAM LPARAM: send a message to the bubble and wait; its result", cmdSend},
     {"picks", 1, "N [ms]: N x 'Nächster Witz ...' sent and waited for; the bubble's size after each", cmdPicks},
     {"measure-big", 1, "FILE: expected bubble size per joke, for jokes of any size", cmdMeasureBig},
     {"refusing-tray", 1, "ms: a notification area in front of the real one that refuses every icon", cmdRefusingTray},

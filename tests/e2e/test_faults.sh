@@ -60,7 +60,7 @@ expect "the program answers" answers
 printf 'Der erste kurze Witz.\r\n###\r\nEin zweiter, etwas l\xe4ngerer Witz.\r\n###\r\nNachsatz ohne Trennzeile\r\n' >"$FILE"
 short=$(drv measure - 'Der erste kurze Witz.' 'Ein zweiter, etwas längerer Witz.') || fail "cannot measure"
 tail=$(drv measure - 'Nachsatz ohne Trennzeile') || fail "cannot measure"
-sizes=$(picks 200)
+sizes=$(picks 900)  # whatever its seed, the generator draws index 2 of 51 within 848 draws, 0 or 1 within 876
 others=$(grep -v -x -F -f <(printf '%s\n%s\n' "$short" "$tail") <<<"$sizes" | sort -u)
 log "shorter: $(sort <<<"$sizes" | uniq -c | tr -s ' \n' ' ')"
 expect "its jokes are among the picks" grep -q -x -F -f <(printf '%s\n' "$short") <<<"$sizes"
@@ -69,12 +69,11 @@ expect "every other pick shows one and the same small bubble, the empty text ($o
     test "$(wc -l <<<"$others")" = 1 -a "${others%% *}" -le 40 -a "${others##* }" -le 40
 shot shorter
 
-# as many jokes as were counted, every other one of 200 lines of 1000
+# as many jokes as were counted, each one of 200 lines of 1000
 # characters: far more than the buffer sized for the original file holds
 counted=$(grep -c '^###' "$E2E_TMP/Blondinen.txt")
 awk -v n="$counted" 'BEGIN {
     for (j = 0; j < n; j++) {
-        if (j % 2) { printf "Witz %d, kurz.\r\n###\r\n", j; continue }
         for (i = 1; i <= 200; i++) {
             s = sprintf("Zeile %03d von Witz %d:", i, j)
             while (length(s) < 1000) s = s " lang"
@@ -88,9 +87,7 @@ huge=$(sed -n 1p <<<"$long")
 log "a joke of 200 lines of 1000 characters needs a bubble of $huge"
 sizes=$(picks 30)
 expect "longer: 30 picks show whole jokes of the file as it stands" all_in "$sizes" "$long"
-expect "the huge jokes among them are shown whole ($huge)" size_in "$huge" "$sizes"
 expect "the program answers" answers
-for _ in $(seq 50); do [ "$(next_joke)" = "$huge" ] && break; done
 shot longer
 
 cp "$E2E_TMP/Blondinen.txt" "$FILE"
@@ -143,6 +140,7 @@ reg_set_options 'Witze\Weg.txt 3600 3600'
 start_grinsel
 size=$(next_joke)
 expect "stored file missing: jokes of the default file ($size)" size_in "$size" "$jokes"
+expect "an end of the session called off changes nothing" drv send 0x16 0 0
 
 # browse_to PATH: "Durchsuchen..." in the open settings dialog, PATH chosen
 # (a folder's path only takes the file-open dialog there)
@@ -196,8 +194,9 @@ drv dlg-click "$SETTINGS" 1 >/dev/null || fail "cannot press OK"
 drv dlg-gone "$SETTINGS" 3000 || fail "the settings dialog did not close"
 sizes=$(picks 10)
 expect "the chosen file applied by its full path: its jokes" all_in "$sizes" "$own"
-drv close >/dev/null || fail "cannot post WM_CLOSE"
-wait_exit 10
+drv post-command $IDM_SETTINGS >/dev/null && drv dlg-set "$SETTINGS" $IDC_SHOWSECONDS 5 >/dev/null || fail "no settings dialog"
+expect_eq "an installer asks to close (ENDSESSION_CLOSEAPP), a value typed, not applied" "$(drv send 0x11 0 1) $(drv send 0x16 1 1)" "1 0"
+wait_exit 2
 expect_eq "exit code" "$GRINSEL_STATUS" 0
 expect_eq "stored Options: the full path" "$(reg_options)" "$other_win 3600 3600"
 

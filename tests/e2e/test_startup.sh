@@ -62,6 +62,7 @@ expect_eq "exit code" "$GRINSEL_STATUS" 0
 expect_eq "stored Options: the first's" "$(reg_options)" 'Witze\Blondinen.txt 30 30'
 
 # once the first has ended, or was killed, a start runs normally
+reg_set_options 'Witze\Weg.txt 30 30'  # a missing joke file, kept all the same
 for end in closed killed; do
     start_grinsel
     wait_until "after the first was $end: a new start shows its banner" 5000 bubble_visible
@@ -77,3 +78,4 @@ done
 drv close >/dev/null || fail "cannot post WM_CLOSE"
 wait_exit 10
 expect_eq "exit code" "$GRINSEL_STATUS" 0
+expect_eq "stored Options: the missing file's path" "$(reg_options)" 'Witze\Weg.txt 30 30'

@@ -70,15 +70,15 @@ TEST_F(SettingsStoreTest, StoredTextSetsFileAndIntervalsAndIsWrittenBack)
         {"wITZE\\aNDERE.TXT 3 4", "wITZE\\aNDERE.TXT", 2, 3, 4},
         // empty path: nothing loaded, numbers read
         {" 10 120", DEFAULT_PATH, 3, 10, 120},
-        // a file that is gone: the default stays and replaces it
-        {"Witze\\fehlt.txt 11 12", DEFAULT_PATH, 3, 11, 12},
-        {"Meine Witze\\fehlt.txt 11 12", DEFAULT_PATH, 3, 11, 12},
+        // a file that is gone: the default's three jokes, its own path kept
+        {"Witze\\fehlt.txt 11 12", "Witze\\fehlt.txt", 3, 11, 12},
+        {"Meine Witze\\fehlt.txt 11 12", "Meine Witze\\fehlt.txt", 3, 11, 12},
     };
     for (const LoadCase& c : cases) {
         SCOPED_TRACE("stored \"" + c.stored + "\"");
         ASSERT_TRUE(writeOptions(c.stored));
         RealApp app;
-        EXPECT_STREQ(c.path.c_str(), app->jokes->path());
+        EXPECT_STREQ(c.path.c_str(), app->storedJokeFile());
         EXPECT_EQ(c.count, app->jokes->count());
         EXPECT_EQ(c.show, app->showSeconds);
         EXPECT_EQ(c.pause, app->pauseSeconds);
