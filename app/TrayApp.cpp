@@ -14,8 +14,9 @@ TrayApp* theApp;
 TrayApp::TrayApp()
     : bubble(NULL), popupMenu(NULL), active(false), jokes(NULL), bubbleShown(false),
       menu(NULL), showSeconds(30), pauseSeconds(30), comStarted(false), liveRegion(false),
-      missingJokeFile(NULL)
+      missingJokeFile(NULL), dialog(NULL)
 {
+    restTip[0] = '\0';
     // reachable from the window procedure as soon as the banner shows: a
     // screen reader asks what it says while the rest is still being set up
     theApp = this;
@@ -79,21 +80,38 @@ void TrayApp::cancelTimer()
 void TrayApp::onTimer()
 {
     if (bubbleShown) {
-        bubbleShown = false;
-        cancelTimer();
-        armTimer(pauseSeconds);
-        bubble->hide();
-    } else if (userIsBusy()) {
+        putAway();
+        return;
+    }
+    // the hour is over, whether a joke can show now or not
+    if (restTip[0])
+        endRest();
+    if (userIsBusy()) {
         // no joke over a presentation, a film or a game; nothing is made
         // up later, the next step asks again
         cancelTimer();
         armTimer(pauseSeconds);
     } else {
-        bubbleShown = true;
-        bubble->setText(jokes->pick());
-        cancelTimer();
-        armTimer(showSeconds);
+        showJoke();
     }
+}
+
+void TrayApp::putAway()
+{
+    bubbleShown = false;
+    cancelTimer();
+    armTimer(pauseSeconds);
+    bubble->hide();
+}
+
+void TrayApp::showJoke()
+{
+    bubbleShown = true;
+    bubble->setText(jokes->pick());
+    cancelTimer();
+    armTimer(showSeconds);
+    if (restTip[0])
+        endRest();
 }
 
 void TrayApp::onSettingChange(WPARAM what)
@@ -194,6 +212,15 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_GETOBJECT:
         return theApp->onGetObject(window, wParam, lParam);
+    case WM_MOUSEACTIVATE:
+        // a left click only puts the bubble away: the window in front stays
+        if (HIWORD(lParam) == WM_LBUTTONDOWN)
+            return MA_NOACTIVATE;
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_LBUTTONUP:
+        if (theApp->bubbleShown)
+            theApp->putAway();
+        return 0;
     case WM_CONTEXTMENU:
         theApp->onContextMenu((HWND)wParam, lParam);
         return 0;

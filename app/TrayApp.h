@@ -36,6 +36,11 @@ public:
     void onContextMenu(HWND window, LPARAM lParam);
     void onTaskbarCreated();
 
+    // the show/pause cycle's two steps: the bubble put away for a pause,
+    // and a joke shown for the show interval
+    void putAway();
+    void showJoke();
+
     JokeBubble* bubble;
     HMENU popupMenu;  // submenu 0 of menu, destroyed with it
     bool active;
@@ -50,10 +55,15 @@ public:
     // not plugged in, a share not yet there); written back in place of the
     // default file shown meanwhile, until a file that opens is applied
     char* missingJokeFile;
+    HWND dialog;        // the settings dialog or the about box while open
+    char restTip[32];   // the tooltip while an hour of rest runs, else empty
 
 private:
     bool startCom();
     void followScreenReader();
+    void openDialog(HWND owner, int id, DLGPROC procedure);
+    void rest();
+    void endRest();
 };
 
 extern HINSTANCE hInst;

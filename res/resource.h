@@ -26,5 +26,7 @@
 #define IDM_EXIT            40009
 #define IDM_NEXTJOKE        40011
 #define IDM_AUTOSTART       40012
+#define IDM_REST            40013
+#define IDM_COPYJOKE        40014
 
 #endif

@@ -40,7 +40,8 @@ static wchar_t* widen(const char* bytes)
 }
 
 JokeBubble::JokeBubble(WNDPROC windowProc)
-    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL), wrapWidth(0), dpi(96)
+    : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL), cut(NULL), wrapWidth(0),
+      dpi(96)
 {
     // the system DPI, fixed for the process: the stock font is made for it
     HDC screen = GetDC(NULL);
@@ -68,6 +69,7 @@ JokeBubble::~JokeBubble()
     if (outline)
         DeleteObject(outline);
     delete[] text;
+    delete[] cut;
 }
 
 // The text's size as the bubble shows it, with its lines broken at line
@@ -178,6 +180,8 @@ void JokeBubble::setText(const char* newText)
     if (copy) {
         delete[] text;
         text = copy;
+        delete[] cut;
+        cut = NULL;
     }
     if (!text)
         return;
@@ -199,9 +203,8 @@ void JokeBubble::setText(const char* newText)
         if (shown) {
             HeightProbe h = {dc, fit, dpi, room, text, shown};
             h.shorten(fittingStart(h, length));
-            delete[] text;
-            text = shown;
-            size = measureText(dc, text, fit, &wrapWidth);
+            cut = shown;
+            size = measureText(dc, cut, fit, &wrapWidth);
         }
     }
     SelectObject(dc, oldFont);
@@ -273,7 +276,7 @@ void JokeBubble::paint()
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, foreground);
     SetBkColor(dc, background);
-    DrawTextW(dc, text, -1, &area, format);
+    DrawTextW(dc, shownText(), -1, &area, format);
     SelectObject(dc, oldFont);
     EndPaint(hwnd, &ps);
 }
@@ -301,6 +304,34 @@ void JokeBubble::place()
     hide();
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     MoveWindow(hwnd, x, y, width, height, TRUE);
+}
+
+bool JokeBubble::copyText() const
+{
+    if (!text || !OpenClipboard(hwnd))
+        return false;
+    // other programs paste lines that end in CR LF
+    int length = 0;
+    for (const wchar_t* p = text; *p; ++p)
+        length += *p == L'\n' ? 2 : 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(wchar_t));
+    wchar_t* out = memory ? (wchar_t*)GlobalLock(memory) : NULL;
+    if (out) {
+        for (const wchar_t* p = text; *p; ++p) {
+            if (*p == L'\n')
+                *out++ = L'\r';
+            *out++ = *p;
+        }
+        *out = 0;
+        GlobalUnlock(memory);
+        EmptyClipboard();
+        if (SetClipboardData(CF_UNICODETEXT, memory))
+            memory = NULL;  // the clipboard's now
+    }
+    if (memory)
+        GlobalFree(memory);
+    CloseClipboard();
+    return out != NULL;
 }
 
 void JokeBubble::hide()

@@ -22,7 +22,11 @@ public:
 
     const RECT& textArea() const { return textRect; }
     // the text as the bubble shows it now, in UTF-16
-    const wchar_t* shownText() const { return text; }
+    const wchar_t* shownText() const { return cut ? cut : text; }
+
+    // puts the last text given, whole, on the clipboard as Unicode text
+    // with CR LF line ends; false if the clipboard could not be had
+    bool copyText() const;
 
 private:
     struct Placement {
@@ -33,7 +37,8 @@ private:
     RECT textRect;
     HWND hwnd;
     HRGN outline;
-    wchar_t* text;
+    wchar_t* text;  // the last text given, whole
+    wchar_t* cut;   // its start and a line "..." when too tall, or NULL
     int wrapWidth;  // lines broken at blanks to this width; 0: at line feeds only
     int dpi;        // the system's, read once at start
 };

@@ -193,13 +193,16 @@ static BOOL onCommand(HWND dialog, WORD id)
     }
 }
 
-INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CLOSE:
         EndDialog(dialog, 0);
         return TRUE;
     case WM_INITDIALOG:
+        // the opener's slot for the handle, to bring it to the front
+        if (lParam)
+            *(HWND*)lParam = dialog;
         onInitDialog(dialog);
         return FALSE;  // the focus stays on the dialog itself
     case WM_COMMAND:

@@ -926,6 +926,16 @@ static int cmdSend(int, wchar_t** argv)
     return printf("%lu\n", (unsigned long)result) < 0;
 }
 
+// the clipboard's Unicode text, line ends escaped
+static int cmdClipboard(int, wchar_t**)
+{
+    HANDLE data = OpenClipboard(NULL) ? GetClipboardData(CF_UNICODETEXT) : NULL;
+    if (data)
+        printEscaped((const wchar_t*)GlobalLock(data));
+    CloseClipboard();
+    return data ? 0 : 1;
+}
+
 // N times "Nächster Witz ...", each sent and waited for: one line
 // "WIDTH HEIGHT" of the bubble per joke
 static int cmdPicks(int argc, wchar_t** argv)
@@ -1670,6 +1680,7 @@ static const Command commands[] = {
     {"tray-window", 0, ": the notification area's window (Shell_TrayWnd), or none", cmdTrayWindow},
     {"send-command", 1, "ID [ms]: send WM_COMMAND to the bubble, wait for it; then the bubble line", cmdSendCommand},
     {"send", 3, "MSG WPARAM LPARAM: send a message to the bubble and wait; its result", cmdSend},
+    {"clipboard", 0, ": the clipboard's text, line ends escaped", cmdClipboard},
     {"picks", 1, "N [ms]: N x 'Nächster Witz ...' sent and waited for; the bubble's size after each", cmdPicks},
     {"measure-big", 1, "FILE: expected bubble size per joke, for jokes of any size", cmdMeasureBig},
     {"refusing-tray", 1, "ms: a notification area in front of the real one that refuses every icon", cmdRefusingTray},

@@ -294,8 +294,8 @@ tray_menu_open() {
 
 # tray_menu_item_y ITEM: the screen y of an item of the open tray menu,
 # ITEM one of aktiv, autostart, einstellungen, info, naechster, beenden. The
-# menu is "Aktiv", "Mit Windows starten" | "Einstellungen", "Info über
-# Grinsel" | "Nächster Witz ...", "Beenden", with two separators; these are found in a screenshot as the
+# menu is "Aktiv", "Eine Stunde Ruhe", "Mit Windows starten" | "Einstellungen", "Info
+# über Grinsel" | "Witz kopieren", "Nächster Witz ...", "Beenden", with two separators; these are found in a screenshot as the
 # rows that have the colour of the menu's border at two places near its left
 # (the check mark and the texts lie elsewhere), and the items share the
 # room between them.
@@ -314,12 +314,12 @@ tray_menu_item_y() {
     [ ${#s[@]} = 2 ] || fail "expected two separators in the tray menu, found rows: $seps"
     local y
     case $1 in
-    aktiv) y=$((s[0] / 4)) ;;
-    autostart) y=$((3 * s[0] / 4)) ;;
+    aktiv) y=$((s[0] / 6)) ;;
+    autostart) y=$((5 * s[0] / 6)) ;;
     einstellungen) y=$((s[0] + (s[1] - s[0]) / 4)) ;;
     info) y=$((s[0] + 3 * (s[1] - s[0]) / 4)) ;;
-    naechster) y=$((s[1] + (h - s[1]) / 4)) ;;
-    beenden) y=$((s[1] + 3 * (h - s[1]) / 4)) ;;
+    naechster) y=$((s[1] + (h - s[1]) / 2)) ;;
+    beenden) y=$((s[1] + 5 * (h - s[1]) / 6)) ;;
     *) fail "no menu item '$1'" ;;
     esac
     echo $((MENU_TOP + y))

@@ -96,6 +96,11 @@ wait_until "the tray icon is there" 5000 tray_icon 'Grinsel ist aktiv!'
 tray_menu_open
 tray_menu_choose einstellungen
 wait_until "the settings dialog is open" 5000 dialog_open "$SETTINGS"
+tray_menu_open
+tray_menu_choose einstellungen
+settings_in_front() { [ "$(drv foreground)" = "#32770 $SETTINGS" ]; }
+wait_until "'Einstellungen' once more brings the open dialog to the front" 3000 settings_in_front
+expect_eq "and opens no second one" "$(drv count-windows '#32770')" 1
 read -r _ style exstyle _ < <(drv dialog "$SETTINGS")
 style=${style#style=}
 exstyle=${exstyle#exstyle=}

@@ -252,24 +252,24 @@ menu_closed() {
 
 # where the items are: "Aktiv" first and "Beenden" last, 10 rows inside the
 # menu's edges; the highlights tell the item height and so the rest (two
-# items above the first separator, two between, two below the second)
+# more items above the first separator, two between, two more below the second)
 open_menu
 shot menu
 read -r a0 a1 < <(highlighted $((m_top + 10)))
 read -r b0 b1 < <(highlighted $((m_bottom - 10)))
 h=$((b1 - b0 + 1))
 expect_eq "'Aktiv' and 'Beenden' are items of the same height" $((a1 - a0 + 1)) "$h"
-sep=$(( (b0 - a1 - 1 - 4 * h) / 2 ))
+sep=$(( (b0 - a1 - 1 - 6 * h) / 2 ))
 ACTIVE=$((a0 + h / 2 - m_top))
-SETTINGS_ITEM=$((a1 + 1 + h + sep + h / 2 - m_top))
-ABOUT=$((a1 + 1 + h + sep + h + h / 2 - m_top))
+SETTINGS_ITEM=$((a1 + 1 + 2 * h + sep + h / 2 - m_top))
+ABOUT=$((a1 + 1 + 3 * h + sep + h / 2 - m_top))
 NEXT=$((b0 - h + h / 2 - m_top))
 log "menu $m_left $m_top $m_right $m_bottom: items $h rows high, separators $sep"
 read -r n0 n1 < <(highlighted $((m_top + NEXT)))
 expect_eq "the item above 'Beenden' ('Nächster Witz ...') is where reckoned" "$n0 $n1" "$((b0 - h)) $((b0 - 1))"
 read -r i0 i1 < <(highlighted $((m_top + ABOUT)))
 expect_eq "the item above the second separator ('Info über Grinsel') is where reckoned" \
-    "$i0 $i1" "$((a1 + 1 + h + sep + h)) $((a1 + h + sep + 2 * h))"
+    "$i0 $i1" "$((a1 + 1 + 3 * h + sep)) $((a1 + 4 * h + sep))"
 
 bubble_shows_a_joke() {
     bubble_state

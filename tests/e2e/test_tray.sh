@@ -219,3 +219,26 @@ wait_until "the tray icon is gone" 3000 no_tray_icon "Grinsel"
 shot_icon ended
 expect_eq "colours where the icon was" "$(icon_colours ended)" 1
 expect_eq "stored Options" "$(reg_options)" 'Witze\Blondinen.txt 60 60'
+
+# --- a pause of 2 s: a click puts the bubble away, a joke copied, an hour of rest
+reg_set_options 'Witze\Blondinen.txt 60 2'
+start_grinsel
+wait_until "the banner and the icon" 5000 tray_icon "$ACTIVE_TIP"
+front=$(drv foreground)
+bubble_state
+click $(( (left + right) / 2 )) $(( (top + bottom) / 2 )) 1
+wait_until "a click on the banner puts it away" 1500 bubble_hidden
+expect_eq "the window in front stays in front" "$(drv foreground)" "$front"
+wait_until "the next joke comes after the pause" 4000 bubble_shows_a_joke
+drv send-command 40014 >/dev/null || fail "'Witz kopieren' does not answer"
+clip=$(drv clipboard) || fail "'Witz kopieren' put no text on the clipboard"
+expect_eq "copied: the joke shown" "$(drv measure - "${clip//'\r\n'/'\n'}")" "$(bubble_size)"
+[[ $clip == *'\r\n'* && ${clip//'\r\n'/} != *'\n'* ]] || fail "the copied lines do not end in CR LF: $clip"
+[[ $(drv send-command 40013) == visible=0* ]] || fail "'Eine Stunde Ruhe' leaves the bubble shown"
+resting() { drv tooltip | grep -q 'Grinsel ruht bis [0-2][0-9]:[0-5][0-9]$'; }
+wait_until "'Eine Stunde Ruhe': the bubble hidden, the tooltip says until when" 3000 resting
+sleep 5
+expect "no joke over two pauses" bubble_hidden
+click "$ICON_X" "$ICON_Y" 1
+wait_until "a click on the icon ends the rest: a joke at once" 2000 bubble_shows_a_joke
+wait_until "the tooltip is '$ACTIVE_TIP' again" 3000 tray_icon "$ACTIVE_TIP"

@@ -112,16 +112,18 @@ TEST(ResourceTest, TrayMenuItemsInOrder)
         bool checked;
     } items[] = {
         {IDM_ACTIVE, "Aktiv", true},
+        {IDM_REST, "Eine Stunde Ruhe", false},
         {IDM_AUTOSTART, "Mit Windows starten", false},
         {0, "", false},
         {IDM_SETTINGS, "Einstellungen", false},
         {IDM_ABOUT, "Info \xFC" "ber Grinsel", false},
         {0, "", false},
+        {IDM_COPYJOKE, "Witz kopieren", false},
         {IDM_NEXTJOKE, "N\xE4" "chster Witz ...", false},
         {IDM_EXIT, "Beenden", false},
     };
-    ASSERT_EQ(8, GetMenuItemCount(popup));
-    for (int i = 0; i < 8; ++i) {
+    ASSERT_EQ(10, GetMenuItemCount(popup));
+    for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(testing::Message() << "position " << i + 1);
         UINT state = GetMenuState(popup, i, MF_BYPOSITION);
         if (!items[i].id) {
