@@ -11,6 +11,14 @@
 HINSTANCE hInst;
 TrayApp* theApp;
 
+static bool contrastThemeOn()
+{
+    HIGHCONTRASTA contrast;
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0)
+           && (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 TrayApp::TrayApp()
     : bubble(NULL), popupMenu(NULL), active(false), jokes(NULL), bubbleShown(false),
       menu(NULL), showSeconds(30), pauseSeconds(30), comStarted(false), liveRegion(false),
@@ -26,9 +34,10 @@ TrayApp::TrayApp()
     seedRandom(counter.LowPart);
 
     bubble = new JokeBubble(WndProc);  // shows the banner at once
-    // painted now, not when the message loop first runs: loading the shell
-    // for the tray icon and reading the joke file come after it
-    UpdateWindow(bubble->window());
+    // painted now, in the colours of the theme, not when the message loop
+    // first runs: loading the shell for the tray icon and reading the joke
+    // file come after it
+    bubble->setContrastTheme(contrastThemeOn());
     followScreenReader();
 
     menu = LoadMenuA(hInst, MAKEINTRESOURCEA(IDR_TRAYMENU));
@@ -120,6 +129,8 @@ void TrayApp::onSettingChange(WPARAM what)
         bubble->place();
     else if (what == SPI_SETSCREENREADER)
         followScreenReader();
+    else if (what == SPI_SETHIGHCONTRAST)
+        bubble->setContrastTheme(contrastThemeOn());
 }
 
 void TrayApp::onEndSession(WPARAM ending, LPARAM how)
@@ -203,6 +214,10 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_WININICHANGE:
         theApp->onSettingChange(wParam);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        // other colours, or a contrast theme switched on or off
+        theApp->bubble->setContrastTheme(contrastThemeOn());
         return 0;
     case WM_QUERYENDSESSION:
         // nothing yet: another program may still call the end off

@@ -35,9 +35,15 @@ HRESULT BubbleAccessible::QueryInterface(REFIID iid, void** object)
         AddRef();
         return S_OK;
     }
-    // the rest (the window behind it, its identity for annotations, its
-    // children) is the system object's own
-    return standard->QueryInterface(iid, object);
+    // Of the system object only what is the same for ours: the children,
+    // the window, the identity the live setting is keyed on. Never its
+    // service provider, which hands out the system object itself (named
+    // with the window's title) to whoever asks for the system's own proxy,
+    // as the bridge to UI Automation does.
+    if (iid == IID_IEnumVARIANT || iid == IID_IOleWindow || iid == IID_IAccIdentity)
+        return standard->QueryInterface(iid, object);
+    *object = NULL;
+    return E_NOINTERFACE;
 }
 
 ULONG BubbleAccessible::AddRef()

@@ -10,7 +10,8 @@ class JokeBubble;
 
 // The system's object for the client area, passed through, with its own
 // name and role for the area itself: the bubble paints its text, so the
-// system's object knows only the window's title.
+// system's object knows only the window's title. Of the system object's
+// other interfaces it hands out only those that do not name the area.
 class BubbleAccessible : public IAccessible {
 public:
     // takes over the reference to standard

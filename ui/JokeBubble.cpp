@@ -41,7 +41,7 @@ static wchar_t* widen(const char* bytes)
 
 JokeBubble::JokeBubble(WNDPROC windowProc)
     : placement(), textRect(), hwnd(NULL), outline(NULL), text(NULL), cut(NULL), wrapWidth(0),
-      dpi(96)
+      dpi(96), contrast(false)
 {
     // the system DPI, fixed for the process: the stock font is made for it
     HDC screen = GetDC(NULL);
@@ -254,8 +254,13 @@ void JokeBubble::setText(const char* newText)
 
 void JokeBubble::paint()
 {
-    COLORREF background = GetSysColor(COLOR_INFOBK);
-    COLORREF foreground = GetSysColor(COLOR_INFOTEXT);
+    // a contrast theme's window colours, the frame in its text colour: the
+    // info colours and a black frame can leave the edge unseen on a dark
+    // desktop
+    COLORREF background = GetSysColor(contrast ? COLOR_WINDOW : COLOR_INFOBK);
+    COLORREF foreground = GetSysColor(contrast ? COLOR_WINDOWTEXT : COLOR_INFOTEXT);
+    HBRUSH frameBrush = contrast ? GetSysColorBrush(COLOR_WINDOWTEXT)
+                                 : (HBRUSH)GetStockObject(BLACK_BRUSH);
     HBRUSH brush = CreateSolidBrush(background);
 
     PAINTSTRUCT ps;
@@ -263,7 +268,7 @@ void JokeBubble::paint()
     FillRgn(dc, outline, brush);
     DeleteObject(brush);
     int frame = scaled(BUBBLE_FRAME, dpi);
-    FrameRgn(dc, outline, (HBRUSH)GetStockObject(BLACK_BRUSH), frame, frame);
+    FrameRgn(dc, outline, frameBrush, frame, frame);
 
     RECT area = textRect;  // DrawTextW may change the rectangle it gets
     UINT format = DT_CENTER | DT_NOPREFIX;
@@ -279,6 +284,12 @@ void JokeBubble::paint()
     DrawTextW(dc, shownText(), -1, &area, format);
     SelectObject(dc, oldFont);
     EndPaint(hwnd, &ps);
+}
+
+void JokeBubble::setContrastTheme(bool on)
+{
+    contrast = on;
+    RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void JokeBubble::place()

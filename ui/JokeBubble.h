@@ -11,6 +11,9 @@ public:
 
     void setText(const char* newText);
     void paint();
+    // a contrast theme on or off: the window colours or the info colours
+    // from now on, repainted at once
+    void setContrastTheme(bool on);
     void place();
     void hide();
     void showNoActivate();
@@ -41,6 +44,7 @@ private:
     wchar_t* cut;   // its start and a line "..." when too tall, or NULL
     int wrapWidth;  // lines broken at blanks to this width; 0: at line feeds only
     int dpi;        // the system's, read once at start
+    bool contrast;  // a contrast theme is on
 };
 
 #endif

@@ -1588,6 +1588,17 @@ static void printObject(HWND window, LONG id)
     printf("role=%ld name=", role.vt == VT_I4 ? (long)role.lVal : -1L);
     if (name)
         printEscaped(name);
+    // what a bridge to UI Automation finds behind it, if it is another object
+    IServiceProvider* provider = NULL;
+    IAccessible* behind = NULL;
+    if (SUCCEEDED(object->QueryInterface(IID_IServiceProvider, (void**)&provider))) {
+        provider->QueryService(IIS_IsOleaccProxy, IID_IAccessible, (void**)&behind);
+        provider->Release();
+    }
+    if (behind && behind != object)
+        printf(" behind=another");
+    if (behind)
+        behind->Release();
     SysFreeString(name);
     object->Release();
 }

@@ -27,8 +27,8 @@ count() {  # EVENT: how many of this event the bubble raised
 }
 
 # announced N TEXT: N announcements so far, the last one with the bubble
-# visible, its client object naming TEXT as static text and its window
-# object the system's
+# visible, its client object naming TEXT as static text, with no other
+# object behind it for UI Automation, and its window object the system's
 announced() {
     local limit=$((SECONDS + 5)) line frame
     while [ "$(count 0x8019)" -lt "$1" ] && [ $SECONDS -lt $limit ]; do sleep 0.05; done

@@ -410,6 +410,9 @@ TEST_F(BubbleTest, PaintsItsOwnCopyOfTheTextInInfoColoursWithABlackFrame)
     bubble->setText(buffer);
     UpdateWindow(window);
     EXPECT_FALSE(captureWindow(window) == shown);
+    // in a contrast theme the window colour instead
+    bubble->setContrastTheme(true);
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), captureWindow(window).at(box.w / 2, frame));
 }
 
 // leftmost and rightmost column of ink in rows top..bottom-1, or -1
