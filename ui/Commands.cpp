@@ -34,14 +34,12 @@ void TrayApp::openDialog(HWND owner, int id, DLGPROC procedure)
     dialog = NULL;
 }
 
-// The next joke in an hour: the pause step's timer, armed for that long,
-// and the tooltip says until when.
+// The next joke in an hour: a pause that long, and the tooltip says until
+// when.
 void TrayApp::rest()
 {
-    bubbleShown = false;
-    bubble->hide();
-    cancelTimer();
-    armTimer(REST_SECONDS);
+    putAway();
+    armTimer(REST_SECONDS);  // replaces the pause's timer
 
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
